@@ -1,0 +1,78 @@
+// One end of the stream socket between the browser side and a renderer,
+// carrying length-prefixed frames. Reads never block: the owner polls fd() and
+// calls ReadAvailable(). Output is queued; FlushSome() writes what the socket
+// takes without blocking, SendBlocking() waits until a frame is written.
+// Queue, FlushSome and SendBlocking may be called from any thread.
+
+#ifndef FRAMEWORK_SRC_IPC_CHANNEL_H_
+#define FRAMEWORK_SRC_IPC_CHANNEL_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ipc/framing.h"
+
+namespace ipc {
+
+class Channel {
+ public:
+  enum class Status {
+    kOk,      // the stream is open
+    kClosed,  // the peer closed the stream at a frame boundary
+    kError,   // broken: a read or write failed, or a frame was malformed
+  };
+
+  // Takes ownership of |fd|, a connected stream socket, and makes it
+  // non-blocking.
+  explicit Channel(int fd, size_t max_frame_size = kMaxFrameSize);
+  ~Channel();
+
+  Channel(const Channel&) = delete;
+  Channel& operator=(const Channel&) = delete;
+
+  int fd() const { return fd_; }
+
+  // Reads everything available now and appends each whole frame's payload to
+  // |frames|, in order. Frames that arrived before a failure are still
+  // appended; the status then tells what ended the stream. A stream that ends
+  // inside a frame is an error ("truncated"), not a close.
+  Status ReadAvailable(std::vector<std::vector<uint8_t>>* frames,
+                       std::string* error);
+
+  // Queues a frame for writing.
+  void Queue(const std::vector<uint8_t>& payload);
+  // Writes queued bytes until the queue is empty or the socket is full.
+  Status FlushSome(std::string* error);
+  bool HasPendingOutput() const;
+  // Queues |payload| and waits until everything queued is written; false when
+  // the peer is gone.
+  bool SendBlocking(const std::vector<uint8_t>& payload, std::string* error);
+
+  // Ends the stream in both directions and closes the socket.
+  void Close();
+  bool is_open() const { return fd_ >= 0; }
+
+ private:
+  Status FlushLocked(std::string* error);
+
+  int fd_;
+  FrameAssembler assembler_;
+  bool read_failed_ = false;
+  std::string read_error_;
+
+  mutable std::mutex write_mutex_;
+  std::deque<std::vector<uint8_t>> outgoing_;
+  size_t first_offset_ = 0;  // bytes of outgoing_.front() already written
+  bool write_failed_ = false;
+};
+
+// Outcome of checking a descriptor named on a command line.
+bool IsUsableChannel(int fd, std::string* reason);
+
+}  // namespace ipc
+
+#endif  // FRAMEWORK_SRC_IPC_CHANNEL_H_

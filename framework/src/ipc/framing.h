@@ -1,0 +1,48 @@
+// Length-prefixed frames: a 4-byte little-endian payload length, then the
+// payload. FrameAssembler cuts a byte stream into frames and refuses a length
+// above its limit as soon as the header arrives, before buffering the body.
+
+#ifndef FRAMEWORK_SRC_IPC_FRAMING_H_
+#define FRAMEWORK_SRC_IPC_FRAMING_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ipc {
+
+constexpr size_t kFrameHeaderSize = 4;
+// Largest payload either side sends or accepts.
+constexpr size_t kMaxFrameSize = 64 * 1024 * 1024;
+
+// Header and payload in one buffer, ready to write.
+std::vector<uint8_t> MakeFrame(const std::vector<uint8_t>& payload);
+
+class FrameAssembler {
+ public:
+  enum class Status { kFrame, kNeedMore, kError };
+
+  explicit FrameAssembler(size_t max_frame_size = kMaxFrameSize)
+      : max_frame_size_(max_frame_size) {}
+
+  void Append(const uint8_t* data, size_t size);
+
+  // kFrame: |payload| holds the next whole frame. kNeedMore: no whole frame
+  // is buffered yet. kError: the stream is broken (|error| says why) and stays
+  // broken; nothing more is delivered from it.
+  Status Next(std::vector<uint8_t>* payload, std::string* error);
+
+  // Bytes of an unfinished frame (a stream that ends with some is truncated).
+  size_t buffered() const { return buffer_.size() - read_offset_; }
+
+ private:
+  size_t max_frame_size_;
+  std::vector<uint8_t> buffer_;
+  size_t read_offset_ = 0;
+  std::string error_;
+};
+
+}  // namespace ipc
+
+#endif  // FRAMEWORK_SRC_IPC_FRAMING_H_

@@ -1,0 +1,172 @@
+// The records that cross the channel between the browser side and a
+// renderer, and their frame payloads (layout in docs/wire-format.md).
+// Requests go from the browser side to the renderer, events back. Each
+// payload is a type byte and the record's fields; a decoder accepts a payload
+// only if it is whole, well formed and has no trailing bytes.
+
+#ifndef FRAMEWORK_SRC_IPC_MESSAGES_H_
+#define FRAMEWORK_SRC_IPC_MESSAGES_H_
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "ipc/wire_value.h"
+
+namespace ipc {
+
+// Requests, browser side to renderer.
+
+// First request of every renderer: the start-up list the renderer hands to
+// OnRenderThreadCreated (a list value).
+struct StartRenderThread {
+  WireValue extra_info = WireValue::List({});
+};
+
+struct CreateBrowser {
+  int32_t browser_id = 0;
+  bool is_popup = false;
+};
+
+// Gives a frame a new document: the frame is created on first use, a context
+// it still has is released first, then the new context is created and the
+// page script runs in it.
+struct LoadFrame {
+  int32_t browser_id = 0;
+  int64_t frame_id = 0;
+  int64_t parent_frame_id = 0;  // 0: none (a main frame)
+  bool is_main = false;
+  std::u16string name;
+  std::u16string url;
+  std::u16string script;
+};
+
+// Runs code in a frame's context; answered by one ScriptResult with the same
+// request id.
+struct ExecuteScript {
+  int32_t request_id = 0;
+  int32_t browser_id = 0;
+  int64_t frame_id = 0;
+  std::u16string code;
+  std::u16string script_url;
+  int32_t start_line = 0;
+};
+
+// A process message for a browser's renderer (a list value as arguments).
+struct DeliverMessage {
+  int32_t browser_id = 0;
+  std::u16string name;
+  WireValue arguments = WireValue::List({});
+};
+
+struct ReleaseContext {
+  int32_t browser_id = 0;
+  int64_t frame_id = 0;
+};
+
+struct DestroyBrowser {
+  int32_t browser_id = 0;
+};
+
+struct Shutdown {
+  int32_t exit_code = 0;
+};
+
+using Request = std::variant<StartRenderThread,
+                             CreateBrowser,
+                             LoadFrame,
+                             ExecuteScript,
+                             DeliverMessage,
+                             ReleaseContext,
+                             DestroyBrowser,
+                             Shutdown>;
+
+// Events, renderer to browser side.
+
+// A process message a page side sent with SendProcessMessage(PID_BROWSER).
+struct ProcessMessageSent {
+  int32_t browser_id = 0;
+  std::u16string name;
+  WireValue arguments = WireValue::List({});
+};
+
+enum class ConsoleLevel : uint8_t {
+  kLog = 0,
+  kInfo = 1,
+  kWarn = 2,
+  kError = 3
+};
+
+struct ConsoleMessage {
+  int32_t browser_id = 0;
+  int64_t frame_id = 0;
+  ConsoleLevel level = ConsoleLevel::kLog;
+  std::u16string text;
+  std::u16string source;
+  int32_t line = 0;
+};
+
+struct UncaughtException {
+  int32_t browser_id = 0;
+  int64_t frame_id = 0;
+  std::u16string message;
+  std::u16string source_line;
+  std::u16string resource_name;
+  int32_t line_number = 0;  // 1-based, 0 unknown
+  int32_t start_column = 0;
+  int32_t end_column = 0;
+};
+
+// The outcome of one ExecuteScript. |value| is the completion value when
+// |ok| (with |undefined| set when that value was undefined); |exception| is
+// the exception's message otherwise.
+struct ScriptResult {
+  int32_t request_id = 0;
+  bool ok = false;
+  bool undefined = false;
+  WireValue value;
+  std::u16string exception;
+  int32_t line_number = 0;
+};
+
+// A request the renderer could not carry out (an unknown browser or frame,
+// a second start-up request, ...). |request_type| is the request's type byte.
+struct RequestFailed {
+  uint8_t request_type = 0;
+  std::u16string reason;
+};
+
+using Event = std::variant<ProcessMessageSent,
+                           ConsoleMessage,
+                           UncaughtException,
+                           ScriptResult,
+                           RequestFailed>;
+
+// Type bytes, exposed for RequestFailed and tests.
+uint8_t RequestTypeByte(const Request& request);
+const char* RequestTypeName(uint8_t type_byte);
+const char* ConsoleLevelName(ConsoleLevel level);
+
+// Encoders return false (|error| set, |payload| cleared) only when a value
+// cannot be encoded (see EncodeValue) or the payload would exceed
+// kMaxFrameSize.
+bool EncodeRequest(const Request& request,
+                   std::vector<uint8_t>* payload,
+                   std::string* error);
+bool EncodeEvent(const Event& event,
+                 std::vector<uint8_t>* payload,
+                 std::string* error);
+
+// Decoders return false with |error| set for a malformed payload, and then
+// leave |out| untouched.
+bool DecodeRequest(const std::vector<uint8_t>& payload,
+                   Request* out,
+                   std::string* error);
+bool DecodeEvent(const std::vector<uint8_t>& payload,
+                 Event* out,
+                 std::string* error);
+
+}  // namespace ipc
+
+#endif  // FRAMEWORK_SRC_IPC_MESSAGES_H_
