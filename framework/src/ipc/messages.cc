@@ -66,18 +66,16 @@ void Write(Encoder& e, const StartRenderThread& r) {
 void Write(Encoder& e, const CreateBrowser& r) {
   e.writer().WriteU8(kCreateBrowser);
   e.writer().WriteI32(r.browser_id);
-  e.writer().WriteBool(r.is_popup);
 }
 void Write(Encoder& e, const LoadFrame& r) {
   WireWriter& w = e.writer();
   w.WriteU8(kLoadFrame);
   w.WriteI32(r.browser_id);
   w.WriteI64(r.frame_id);
-  w.WriteI64(r.parent_frame_id);
   w.WriteBool(r.is_main);
-  w.WriteString16(r.name);
-  w.WriteString16(r.url);
-  w.WriteString16(r.script);
+  w.WriteString8(r.name);
+  w.WriteString8(r.url);
+  w.WriteString8(r.script);
 }
 void Write(Encoder& e, const ExecuteScript& r) {
   WireWriter& w = e.writer();
@@ -85,14 +83,12 @@ void Write(Encoder& e, const ExecuteScript& r) {
   w.WriteI32(r.request_id);
   w.WriteI32(r.browser_id);
   w.WriteI64(r.frame_id);
-  w.WriteString16(r.code);
-  w.WriteString16(r.script_url);
-  w.WriteI32(r.start_line);
+  w.WriteString8(r.code);
 }
 void Write(Encoder& e, const DeliverMessage& r) {
   e.writer().WriteU8(kDeliverMessage);
   e.writer().WriteI32(r.browser_id);
-  e.writer().WriteString16(r.name);
+  e.writer().WriteString8(r.name);
   e.Value(r.arguments);
 }
 void Write(Encoder& e, const ReleaseContext& r) {
@@ -111,7 +107,7 @@ void Write(Encoder& e, const Shutdown& r) {
 void Write(Encoder& e, const ProcessMessageSent& r) {
   e.writer().WriteU8(kProcessMessageSent);
   e.writer().WriteI32(r.browser_id);
-  e.writer().WriteString16(r.name);
+  e.writer().WriteString8(r.name);
   e.Value(r.arguments);
 }
 void Write(Encoder& e, const ConsoleMessage& r) {
@@ -120,36 +116,29 @@ void Write(Encoder& e, const ConsoleMessage& r) {
   w.WriteI32(r.browser_id);
   w.WriteI64(r.frame_id);
   w.WriteU8(static_cast<uint8_t>(r.level));
-  w.WriteString16(r.text);
-  w.WriteString16(r.source);
-  w.WriteI32(r.line);
+  w.WriteString8(r.text);
 }
 void Write(Encoder& e, const UncaughtException& r) {
   WireWriter& w = e.writer();
   w.WriteU8(kUncaughtException);
   w.WriteI32(r.browser_id);
   w.WriteI64(r.frame_id);
-  w.WriteString16(r.message);
-  w.WriteString16(r.source_line);
-  w.WriteString16(r.resource_name);
-  w.WriteI32(r.line_number);
-  w.WriteI32(r.start_column);
-  w.WriteI32(r.end_column);
+  w.WriteString8(r.message);
+  w.WriteI32(r.line);
 }
 void Write(Encoder& e, const ScriptResult& r) {
   WireWriter& w = e.writer();
   w.WriteU8(kScriptResult);
   w.WriteI32(r.request_id);
   w.WriteBool(r.ok);
-  w.WriteBool(r.undefined);
-  e.Value(r.value);
-  w.WriteString16(r.exception);
-  w.WriteI32(r.line_number);
+  w.WriteString8(r.json);
+  w.WriteString8(r.exception);
+  w.WriteI32(r.line);
 }
 void Write(Encoder& e, const RequestFailed& r) {
   e.writer().WriteU8(kRequestFailed);
   e.writer().WriteU8(r.request_type);
-  e.writer().WriteString16(r.reason);
+  e.writer().WriteString8(r.reason);
 }
 
 // Decoding: fields are read in order through a sticky-failure reader.
@@ -171,28 +160,24 @@ void Read(WireReader& r, StartRenderThread* m) {
 }
 void Read(WireReader& r, CreateBrowser* m) {
   r.ReadI32(&m->browser_id);
-  r.ReadBool(&m->is_popup);
 }
 void Read(WireReader& r, LoadFrame* m) {
   r.ReadI32(&m->browser_id);
   r.ReadI64(&m->frame_id);
-  r.ReadI64(&m->parent_frame_id);
   r.ReadBool(&m->is_main);
-  r.ReadString16(&m->name);
-  r.ReadString16(&m->url);
-  r.ReadString16(&m->script);
+  r.ReadString8(&m->name);
+  r.ReadString8(&m->url);
+  r.ReadString8(&m->script);
 }
 void Read(WireReader& r, ExecuteScript* m) {
   r.ReadI32(&m->request_id);
   r.ReadI32(&m->browser_id);
   r.ReadI64(&m->frame_id);
-  r.ReadString16(&m->code);
-  r.ReadString16(&m->script_url);
-  r.ReadI32(&m->start_line);
+  r.ReadString8(&m->code);
 }
 void Read(WireReader& r, DeliverMessage* m) {
   r.ReadI32(&m->browser_id);
-  r.ReadString16(&m->name);
+  r.ReadString8(&m->name);
   ReadList(r, "message arguments", &m->arguments);
 }
 void Read(WireReader& r, ReleaseContext* m) {
@@ -207,7 +192,7 @@ void Read(WireReader& r, Shutdown* m) {
 }
 void Read(WireReader& r, ProcessMessageSent* m) {
   r.ReadI32(&m->browser_id);
-  r.ReadString16(&m->name);
+  r.ReadString8(&m->name);
   ReadList(r, "message arguments", &m->arguments);
 }
 void Read(WireReader& r, ConsoleMessage* m) {
@@ -217,32 +202,24 @@ void Read(WireReader& r, ConsoleMessage* m) {
   if (r.ReadU8(&level) && level > static_cast<uint8_t>(ConsoleLevel::kError))
     r.Fail("unknown console level " + std::to_string(level));
   m->level = static_cast<ConsoleLevel>(level);
-  r.ReadString16(&m->text);
-  r.ReadString16(&m->source);
-  r.ReadI32(&m->line);
+  r.ReadString8(&m->text);
 }
 void Read(WireReader& r, UncaughtException* m) {
   r.ReadI32(&m->browser_id);
   r.ReadI64(&m->frame_id);
-  r.ReadString16(&m->message);
-  r.ReadString16(&m->source_line);
-  r.ReadString16(&m->resource_name);
-  r.ReadI32(&m->line_number);
-  r.ReadI32(&m->start_column);
-  r.ReadI32(&m->end_column);
+  r.ReadString8(&m->message);
+  r.ReadI32(&m->line);
 }
 void Read(WireReader& r, ScriptResult* m) {
   r.ReadI32(&m->request_id);
   r.ReadBool(&m->ok);
-  r.ReadBool(&m->undefined);
-  if (r.ok())
-    DecodeValue(&r, &m->value);
-  r.ReadString16(&m->exception);
-  r.ReadI32(&m->line_number);
+  r.ReadString8(&m->json);
+  r.ReadString8(&m->exception);
+  r.ReadI32(&m->line);
 }
 void Read(WireReader& r, RequestFailed* m) {
   r.ReadU8(&m->request_type);
-  r.ReadString16(&m->reason);
+  r.ReadString8(&m->reason);
 }
 
 template <typename Record, typename Variant>

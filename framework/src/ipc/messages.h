@@ -16,6 +16,8 @@
 
 namespace ipc {
 
+// Text fields are UTF-8; values (WireValue) keep UTF-16 code units exactly.
+
 // Requests, browser side to renderer.
 
 // First request of every renderer: the start-up list the renderer hands to
@@ -26,37 +28,33 @@ struct StartRenderThread {
 
 struct CreateBrowser {
   int32_t browser_id = 0;
-  bool is_popup = false;
 };
 
 // Gives a frame a new document: the frame is created on first use, a context
 // it still has is released first, then the new context is created and the
-// page script runs in it.
+// page script (if any) runs in it as a <script> element would.
 struct LoadFrame {
   int32_t browser_id = 0;
   int64_t frame_id = 0;
-  int64_t parent_frame_id = 0;  // 0: none (a main frame)
   bool is_main = false;
-  std::u16string name;
-  std::u16string url;
-  std::u16string script;
+  std::string name;  // empty for the main frame
+  std::string url;
+  std::string script;
 };
 
-// Runs code in a frame's context; answered by one ScriptResult with the same
-// request id.
+// Runs code at global scope in a frame's context; answered by one
+// ScriptResult with the same request id.
 struct ExecuteScript {
   int32_t request_id = 0;
   int32_t browser_id = 0;
   int64_t frame_id = 0;
-  std::u16string code;
-  std::u16string script_url;
-  int32_t start_line = 0;
+  std::string code;
 };
 
 // A process message for a browser's renderer (a list value as arguments).
 struct DeliverMessage {
   int32_t browser_id = 0;
-  std::u16string name;
+  std::string name;
   WireValue arguments = WireValue::List({});
 };
 
@@ -69,6 +67,7 @@ struct DestroyBrowser {
   int32_t browser_id = 0;
 };
 
+// Ends the renderer; it exits with |exit_code|.
 struct Shutdown {
   int32_t exit_code = 0;
 };
@@ -87,7 +86,7 @@ using Request = std::variant<StartRenderThread,
 // A process message a page side sent with SendProcessMessage(PID_BROWSER).
 struct ProcessMessageSent {
   int32_t browser_id = 0;
-  std::u16string name;
+  std::string name;
   WireValue arguments = WireValue::List({});
 };
 
@@ -98,43 +97,39 @@ enum class ConsoleLevel : uint8_t {
   kError = 3
 };
 
+// console.log/info/warn/error; |text| is the arguments joined by spaces.
 struct ConsoleMessage {
   int32_t browser_id = 0;
   int64_t frame_id = 0;
   ConsoleLevel level = ConsoleLevel::kLog;
-  std::u16string text;
-  std::u16string source;
-  int32_t line = 0;
+  std::string text;
 };
 
+// A script error V8 reported ("Uncaught Error: boom"); |line| is 1-based,
+// 0 when unknown.
 struct UncaughtException {
   int32_t browser_id = 0;
   int64_t frame_id = 0;
-  std::u16string message;
-  std::u16string source_line;
-  std::u16string resource_name;
-  int32_t line_number = 0;  // 1-based, 0 unknown
-  int32_t start_column = 0;
-  int32_t end_column = 0;
+  std::string message;
+  int32_t line = 0;
 };
 
-// The outcome of one ExecuteScript. |value| is the completion value when
-// |ok| (with |undefined| set when that value was undefined); |exception| is
-// the exception's message otherwise.
+// The outcome of one ExecuteScript: when |ok|, |json| is JSON.stringify of
+// the completion value ("undefined" when JSON cannot express it); otherwise
+// |exception| is the exception's message and |line| its 1-based line.
 struct ScriptResult {
   int32_t request_id = 0;
   bool ok = false;
-  bool undefined = false;
-  WireValue value;
-  std::u16string exception;
-  int32_t line_number = 0;
+  std::string json;
+  std::string exception;
+  int32_t line = 0;
 };
 
 // A request the renderer could not carry out (an unknown browser or frame,
 // a second start-up request, ...). |request_type| is the request's type byte.
 struct RequestFailed {
   uint8_t request_type = 0;
-  std::u16string reason;
+  std::string reason;
 };
 
 using Event = std::variant<ProcessMessageSent,

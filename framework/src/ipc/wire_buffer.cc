@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "ipc/utf.h"
+
 namespace ipc {
 
 namespace {
@@ -57,6 +59,10 @@ void WireWriter::WriteString16(const std::u16string& value) {
 void WireWriter::WriteBytes(const uint8_t* data, size_t size) {
   WriteU32(static_cast<uint32_t>(size));
   out_->insert(out_->end(), data, data + size);
+}
+
+void WireWriter::WriteString8(const std::string& value) {
+  WriteBytes(reinterpret_cast<const uint8_t*>(value.data()), value.size());
 }
 
 bool WireReader::Take(size_t count, const char* what, const uint8_t** bytes) {
@@ -178,6 +184,24 @@ bool WireReader::ReadBytes(std::vector<uint8_t>* value) {
   if (!Take(size, "bytes", &bytes))
     return false;
   value->assign(bytes, bytes + size);
+  return true;
+}
+
+bool WireReader::ReadString8(std::string* value) {
+  value->clear();
+  size_t at = offset_;
+  uint32_t size;
+  if (!ReadCount(1, &size))
+    return false;
+  const uint8_t* bytes;
+  if (!Take(size, "text", &bytes))
+    return false;
+  std::string text(reinterpret_cast<const char*>(bytes), size);
+  if (!IsValidUtf8(text)) {
+    Fail("text at offset " + std::to_string(at) + " is not valid UTF-8");
+    return false;
+  }
+  *value = std::move(text);
   return true;
 }
 

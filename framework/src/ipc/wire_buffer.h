@@ -27,6 +27,8 @@ class WireWriter {
   void WriteString16(const std::u16string& value);
   // A u32 byte count, then the bytes.
   void WriteBytes(const uint8_t* data, size_t size);
+  // UTF-8 text, laid out like bytes.
+  void WriteString8(const std::string& value);
 
  private:
   std::vector<uint8_t>* out_;
@@ -45,6 +47,8 @@ class WireReader {
   bool ReadDouble(double* value);
   bool ReadString16(std::u16string* value);
   bool ReadBytes(std::vector<uint8_t>* value);
+  // Refuses text that is not well-formed UTF-8.
+  bool ReadString8(std::string* value);
   // Reads a u32 element count and checks that |count| elements of at least
   // |min_element_size| bytes each can still follow, so that no count can make
   // the decoder reserve more than the frame holds.

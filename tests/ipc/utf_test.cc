@@ -1,0 +1,59 @@
+#include "ipc/utf.h"
+
+#include "gtest/gtest.h"
+
+namespace ipc {
+namespace {
+
+TEST(UtfTest, ValidTextRoundTrips) {
+  const std::u16string samples[] = {
+      u"",
+      u"plain",
+      std::u16string(u"nul\0inside", 10),
+      u"\u00e9\u4e2d",
+      u"\xD83D\xDE00",  // U+1F600 as a pair
+      u"\xFFFF\x0080\x07FF\x0800",
+  };
+  for (const std::u16string& text : samples) {
+    ASSERT_TRUE(IsValidUtf16(text));
+    std::string utf8 = Utf16ToUtf8(text);
+    EXPECT_TRUE(IsValidUtf8(utf8));
+    EXPECT_EQ(Utf8ToUtf16(utf8), text);
+  }
+  EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+}
+
+TEST(UtfTest, UnpairedSurrogatesBecomeReplacementCharacters) {
+  EXPECT_FALSE(IsValidUtf16(u"\xD800"));
+  EXPECT_FALSE(IsValidUtf16(u"a\xDC00"));
+  EXPECT_FALSE(IsValidUtf16(u"\xDE00\xD83D"));
+  EXPECT_EQ(Utf16ToUtf8(u"a\xD800"
+                        u"b"),
+            "a\xEF\xBF\xBD"
+            "b");
+  EXPECT_EQ(Utf16ToUtf8(u"\xDE00\xD83D"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(UtfTest, MalformedUtf8IsRefusedAndReplaced) {
+  const char* bad[] = {
+      "\x80",              // stray continuation
+      "\xC0\xAF",          // overlong '/'
+      "\xE0\x80\xAF",      // overlong
+      "\xED\xA0\x80",      // encoded surrogate
+      "\xF4\x90\x80\x80",  // above U+10FFFF
+      "\xE4\xB8",          // truncated
+      "\xFF",
+  };
+  for (const char* text : bad) {
+    EXPECT_FALSE(IsValidUtf8(text)) << text;
+    std::u16string converted = Utf8ToUtf16(text);
+    EXPECT_NE(converted.find(u'\xFFFD'), std::u16string::npos);
+  }
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\xFFFD"
+            u"b");
+}
+
+}  // namespace
+}  // namespace ipc
