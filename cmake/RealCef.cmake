@@ -36,6 +36,10 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
                         Threads::Threads)
 endif()
 
+if(MSVC)
+  # The GCC and clang warning flags of the default build mean nothing to MSVC.
+  set(KIV_WARNINGS /W3)
+endif()
 kiv_link_product(kiv_real_cef)
 
 if(WIN32 AND TARGET kiv-subprocess)
