@@ -73,8 +73,10 @@ class MessageLoop {
   void RegisterAsThread(CefThreadId thread_id);
   void UnregisterThread();
 
- private:
+  // The loop's queue, shared with the task runners that wrap it.
   class State;
+
+ private:
   std::shared_ptr<State> state_;
 };
 

@@ -1,0 +1,420 @@
+#include "base/message_loop.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdint.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <sys/eventfd.h>
+#endif
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <queue>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace cef_base {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+thread_local MessageLoop* g_current_loop = nullptr;
+
+}  // namespace
+
+class MessageLoop::State {
+ public:
+  State() : owner_(std::this_thread::get_id()) { OpenWakeFd(); }
+  ~State() { CloseWakeFd(); }
+
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+
+  bool Post(CefRefPtr<CefTask> task, int64 delay_ms) {
+    if (!task.get())
+      return false;
+    if (delay_ms < 0)
+      delay_ms = 0;
+    // Clamp absurd delays so that the due time cannot overflow the clock.
+    const int64 kMaxDelayMs = int64{1} << 40;
+    if (delay_ms > kMaxDelayMs)
+      delay_ms = kMaxDelayMs;
+    const Clock::time_point due =
+        Clock::now() + std::chrono::milliseconds(delay_ms);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (shut_down_)
+      return false;
+    queue_.push(Entry{due, next_sequence_++, task});
+    cond_.notify_all();
+    SignalWake();
+    return true;
+  }
+
+  int RunReady() {
+    const Clock::time_point now = Clock::now();
+    uint64_t sequence_limit;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      sequence_limit = next_sequence_;
+    }
+    int ran = 0;
+    for (;;) {
+      CefRefPtr<CefTask> task;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (shut_down_ || queue_.empty())
+          break;
+        const Entry& top = queue_.top();
+        if (top.due > now || top.sequence >= sequence_limit)
+          break;
+        task = top.task;
+        queue_.pop();
+      }
+      task->Execute();
+      // Drop the queue's reference (and with it the task's bound values)
+      // before the hook runs.
+      task = nullptr;
+      ++ran;
+      if (after_task_hook_)
+        after_task_hook_();
+    }
+    return ran;
+  }
+
+  int64 MillisUntilNext() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (queue_.empty())
+      return -1;
+    const Clock::duration left = queue_.top().due - Clock::now();
+    if (left <= Clock::duration::zero())
+      return 0;
+    // Round up so that waiting this long makes the task due.
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left);
+    if (ms < left)
+      ++ms;
+    return static_cast<int64>(ms.count());
+  }
+
+  bool Wait(int64 max_wait_ms) {
+    const bool bounded = max_wait_ms >= 0;
+    const Clock::time_point limit =
+        bounded ? Clock::now() + std::chrono::milliseconds(max_wait_ms)
+                : Clock::time_point::max();
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      if (shut_down_)
+        return false;
+      const Clock::time_point now = Clock::now();
+      if (!queue_.empty() && queue_.top().due <= now)
+        return true;
+      if (bounded && now >= limit)
+        return false;
+      Clock::time_point until = limit;
+      if (!queue_.empty() && queue_.top().due < until)
+        until = queue_.top().due;
+      if (until == Clock::time_point::max())
+        cond_.wait(lock);
+      else
+        cond_.wait_until(lock, until);
+    }
+  }
+
+  void ClearWake() {
+    if (wake_read_fd_ < 0)
+      return;
+#if defined(__linux__)
+    uint64_t count;
+    while (read(wake_read_fd_, &count, sizeof(count)) > 0) {
+    }
+#else
+    char buffer[64];
+    while (read(wake_read_fd_, buffer, sizeof(buffer)) > 0) {
+    }
+#endif
+  }
+
+  void Shutdown() {
+    std::vector<CefRefPtr<CefTask>> dropped;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (shut_down_)
+        return;
+      shut_down_ = true;
+      dropped.reserve(queue_.size());
+      while (!queue_.empty()) {
+        dropped.push_back(queue_.top().task);
+        queue_.pop();
+      }
+      cond_.notify_all();
+    }
+    // Released outside the lock: a task's destructor may post (and fail).
+    dropped.clear();
+  }
+
+  bool shut_down() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return shut_down_;
+  }
+
+  bool OnOwnerThread() const {
+    return std::this_thread::get_id() == owner_;
+  }
+
+  // The owner thread runs this loop, which is still alive.
+  bool RunsTasksHere() const {
+    return OnOwnerThread() && !shut_down();
+  }
+
+  int wake_fd() const {
+    return wake_read_fd_;
+  }
+
+  std::function<void()> after_task_hook_;
+
+ private:
+  struct Entry {
+    Clock::time_point due;
+    uint64_t sequence;
+    CefRefPtr<CefTask> task;
+  };
+  // Orders the heap so that the earliest due time, then the earliest post,
+  // comes out first.
+  struct Later {
+    bool operator()(const Entry& a, const Entry& b) const {
+      if (a.due != b.due)
+        return a.due > b.due;
+      return a.sequence > b.sequence;
+    }
+  };
+
+  void OpenWakeFd() {
+#if defined(__linux__)
+    wake_read_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    wake_write_fd_ = wake_read_fd_;
+#else
+    int fds[2];
+    if (pipe(fds) == 0) {
+      for (int fd : fds) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+      }
+      wake_read_fd_ = fds[0];
+      wake_write_fd_ = fds[1];
+    }
+#endif
+  }
+
+  void CloseWakeFd() {
+    if (wake_write_fd_ >= 0 && wake_write_fd_ != wake_read_fd_)
+      close(wake_write_fd_);
+    if (wake_read_fd_ >= 0)
+      close(wake_read_fd_);
+    wake_read_fd_ = wake_write_fd_ = -1;
+  }
+
+  // With the lock held.
+  void SignalWake() {
+    if (wake_write_fd_ < 0)
+      return;
+#if defined(__linux__)
+    const uint64_t one = 1;
+    ssize_t written;
+    do {
+      written = write(wake_write_fd_, &one, sizeof(one));
+    } while (written < 0 && errno == EINTR);
+#else
+    const char one = 1;
+    ssize_t written;
+    do {
+      written = write(wake_write_fd_, &one, 1);
+    } while (written < 0 && errno == EINTR);
+#endif
+    // A full counter or pipe already means "readable": nothing is lost.
+    (void)written;
+  }
+
+  const std::thread::id owner_;
+  mutable std::mutex mutex_;
+  std::condition_variable cond_;
+  std::priority_queue<Entry, std::vector<Entry>, Later> queue_;
+  uint64_t next_sequence_ = 0;
+  bool shut_down_ = false;
+  int wake_read_fd_ = -1;
+  int wake_write_fd_ = -1;
+};
+
+namespace {
+
+using StatePtr = std::shared_ptr<MessageLoop::State>;
+
+// Which loop runs each framework thread id, for GetForThread, CefPostTask and
+// CefCurrentlyOn.
+class ThreadRegistry {
+ public:
+  static ThreadRegistry& Get() {
+    static ThreadRegistry* registry = new ThreadRegistry();
+    return *registry;
+  }
+
+  void Set(CefThreadId id, StatePtr state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    loops_[id] = std::move(state);
+  }
+
+  void RemoveAll(const MessageLoop::State* state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = loops_.begin(); it != loops_.end();) {
+      if (it->second.get() == state)
+        it = loops_.erase(it);
+      else
+        ++it;
+    }
+  }
+
+  StatePtr Find(CefThreadId id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = loops_.find(id);
+    return it == loops_.end() ? nullptr : it->second;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<CefThreadId, StatePtr> loops_;
+};
+
+class TaskRunnerImpl : public CefTaskRunner {
+ public:
+  explicit TaskRunnerImpl(StatePtr state) : state_(std::move(state)) {}
+
+  // CefTaskRunner methods:
+  bool IsSame(CefRefPtr<CefTaskRunner> that) override {
+    TaskRunnerImpl* other = dynamic_cast<TaskRunnerImpl*>(that.get());
+    return other && other->state_ == state_;
+  }
+  bool BelongsToCurrentThread() override { return state_->RunsTasksHere(); }
+  bool BelongsToThread(CefThreadId threadId) override {
+    return ThreadRegistry::Get().Find(threadId) == state_;
+  }
+  bool PostTask(CefRefPtr<CefTask> task) override {
+    return state_->Post(task, 0);
+  }
+  bool PostDelayedTask(CefRefPtr<CefTask> task, int64 delay_ms) override {
+    return state_->Post(task, delay_ms);
+  }
+
+ private:
+  const StatePtr state_;
+
+  IMPLEMENT_REFCOUNTING(TaskRunnerImpl);
+};
+
+}  // namespace
+
+MessageLoop::MessageLoop() : state_(std::make_shared<State>()) {
+  if (!g_current_loop)
+    g_current_loop = this;
+}
+
+MessageLoop::~MessageLoop() {
+  Shutdown();
+  ThreadRegistry::Get().RemoveAll(state_.get());
+  if (g_current_loop == this)
+    g_current_loop = nullptr;
+}
+
+bool MessageLoop::PostTask(CefRefPtr<CefTask> task, int64 delay_ms) {
+  return state_->Post(task, delay_ms);
+}
+
+int MessageLoop::RunReadyTasks() {
+  return state_->RunReady();
+}
+
+int64 MessageLoop::MillisUntilNextTask() const {
+  return state_->MillisUntilNext();
+}
+
+bool MessageLoop::WaitForWork(int64 max_wait_ms) {
+  return state_->Wait(max_wait_ms);
+}
+
+int MessageLoop::wake_fd() const {
+  return state_->wake_fd();
+}
+
+void MessageLoop::ClearWake() {
+  state_->ClearWake();
+}
+
+void MessageLoop::SetAfterTaskHook(std::function<void()> hook) {
+  state_->after_task_hook_ = std::move(hook);
+}
+
+void MessageLoop::Shutdown() {
+  state_->Shutdown();
+}
+
+bool MessageLoop::is_shut_down() const {
+  return state_->shut_down();
+}
+
+bool MessageLoop::RunsOnCurrentThread() const {
+  return state_->OnOwnerThread();
+}
+
+// static
+MessageLoop* MessageLoop::Current() {
+  return g_current_loop;
+}
+
+CefRefPtr<CefTaskRunner> MessageLoop::GetTaskRunner() {
+  return new TaskRunnerImpl(state_);
+}
+
+void MessageLoop::RegisterAsThread(CefThreadId thread_id) {
+  ThreadRegistry::Get().Set(thread_id, state_);
+}
+
+void MessageLoop::UnregisterThread() {
+  ThreadRegistry::Get().RemoveAll(state_.get());
+}
+
+}  // namespace cef_base
+
+// static
+CefRefPtr<CefTaskRunner> CefTaskRunner::GetForCurrentThread() {
+  cef_base::MessageLoop* loop = cef_base::MessageLoop::Current();
+  if (!loop || loop->is_shut_down())
+    return NULL;
+  return loop->GetTaskRunner();
+}
+
+// static
+CefRefPtr<CefTaskRunner> CefTaskRunner::GetForThread(CefThreadId threadId) {
+  cef_base::StatePtr state = cef_base::ThreadRegistry::Get().Find(threadId);
+  if (!state)
+    return NULL;
+  return new cef_base::TaskRunnerImpl(state);
+}
+
+bool CefCurrentlyOn(CefThreadId threadId) {
+  cef_base::StatePtr state = cef_base::ThreadRegistry::Get().Find(threadId);
+  return state && state->RunsTasksHere();
+}
+
+bool CefPostTask(CefThreadId threadId, CefRefPtr<CefTask> task) {
+  cef_base::StatePtr state = cef_base::ThreadRegistry::Get().Find(threadId);
+  return state && state->Post(task, 0);
+}
+
+bool CefPostDelayedTask(CefThreadId threadId,
+                        CefRefPtr<CefTask> task,
+                        int64 delay_ms) {
+  cef_base::StatePtr state = cef_base::ThreadRegistry::Get().Find(threadId);
+  return state && state->Post(task, delay_ms);
+}
