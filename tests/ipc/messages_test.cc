@@ -77,6 +77,8 @@ TEST(MessagesTest, RequestsRoundTrip) {
   EXPECT_EQ(release_back.frame_id, 6);
   EXPECT_EQ(RoundTripRequest(DestroyBrowser{8}).browser_id, 8);
   EXPECT_EQ(RoundTripRequest(Shutdown{-2}).exit_code, -2);
+  EXPECT_EQ(RoundTripRequest(Sync{123456}).token, 123456);
+  EXPECT_STREQ(RequestTypeName(RequestTypeByte(Sync())), "sync");
 }
 
 TEST(MessagesTest, EventsRoundTrip) {
@@ -115,6 +117,11 @@ TEST(MessagesTest, EventsRoundTrip) {
   RequestFailed failed_back = RoundTripEvent(failed);
   EXPECT_STREQ(RequestTypeName(failed_back.request_type), "load frame");
   EXPECT_EQ(failed_back.reason, "no browser 5");
+
+  SyncReply idle_back = RoundTripEvent(SyncReply{-4, true});
+  EXPECT_EQ(idle_back.token, -4);
+  EXPECT_TRUE(idle_back.idle);
+  EXPECT_FALSE(RoundTripEvent(SyncReply{5, false}).idle);
 }
 
 TEST(MessagesTest, MalformedPayloadsAreRefusedWhole) {

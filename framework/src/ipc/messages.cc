@@ -20,12 +20,14 @@ enum : uint8_t {
   kReleaseContext = 0x06,
   kDestroyBrowser = 0x07,
   kShutdown = 0x08,
+  kSync = 0x09,
 
   kProcessMessageSent = 0x41,
   kConsoleMessage = 0x42,
   kUncaughtException = 0x43,
   kScriptResult = 0x44,
   kRequestFailed = 0x45,
+  kSyncReply = 0x46,
 };
 
 // Encoding: each record writes its type byte and fields; values may fail.
@@ -104,6 +106,10 @@ void Write(Encoder& e, const Shutdown& r) {
   e.writer().WriteU8(kShutdown);
   e.writer().WriteI32(r.exit_code);
 }
+void Write(Encoder& e, const Sync& r) {
+  e.writer().WriteU8(kSync);
+  e.writer().WriteI32(r.token);
+}
 void Write(Encoder& e, const ProcessMessageSent& r) {
   e.writer().WriteU8(kProcessMessageSent);
   e.writer().WriteI32(r.browser_id);
@@ -139,6 +145,11 @@ void Write(Encoder& e, const RequestFailed& r) {
   e.writer().WriteU8(kRequestFailed);
   e.writer().WriteU8(r.request_type);
   e.writer().WriteString8(r.reason);
+}
+void Write(Encoder& e, const SyncReply& r) {
+  e.writer().WriteU8(kSyncReply);
+  e.writer().WriteI32(r.token);
+  e.writer().WriteBool(r.idle);
 }
 
 // Decoding: fields are read in order through a sticky-failure reader.
@@ -190,6 +201,9 @@ void Read(WireReader& r, DestroyBrowser* m) {
 void Read(WireReader& r, Shutdown* m) {
   r.ReadI32(&m->exit_code);
 }
+void Read(WireReader& r, Sync* m) {
+  r.ReadI32(&m->token);
+}
 void Read(WireReader& r, ProcessMessageSent* m) {
   r.ReadI32(&m->browser_id);
   r.ReadString8(&m->name);
@@ -220,6 +234,10 @@ void Read(WireReader& r, ScriptResult* m) {
 void Read(WireReader& r, RequestFailed* m) {
   r.ReadU8(&m->request_type);
   r.ReadString8(&m->reason);
+}
+void Read(WireReader& r, SyncReply* m) {
+  r.ReadI32(&m->token);
+  r.ReadBool(&m->idle);
 }
 
 template <typename Record, typename Variant>
@@ -261,6 +279,8 @@ const char* RequestTypeName(uint8_t type_byte) {
       return "destroy browser";
     case kShutdown:
       return "shut down";
+    case kSync:
+      return "sync";
     default:
       return "unknown request";
   }
@@ -325,6 +345,8 @@ bool DecodeRequest(const std::vector<uint8_t>& payload,
       return ReadRecord<DestroyBrowser>(reader, out, error);
     case kShutdown:
       return ReadRecord<Shutdown>(reader, out, error);
+    case kSync:
+      return ReadRecord<Sync>(reader, out, error);
   }
   *error = "unknown request type " + std::to_string(type);
   return false;
@@ -350,6 +372,8 @@ bool DecodeEvent(const std::vector<uint8_t>& payload,
       return ReadRecord<ScriptResult>(reader, out, error);
     case kRequestFailed:
       return ReadRecord<RequestFailed>(reader, out, error);
+    case kSyncReply:
+      return ReadRecord<SyncReply>(reader, out, error);
   }
   *error = "unknown event type " + std::to_string(type);
   return false;

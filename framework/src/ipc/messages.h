@@ -72,6 +72,13 @@ struct Shutdown {
   int32_t exit_code = 0;
 };
 
+// A barrier: answered by one SyncReply with the same token once every
+// request before it has been carried out, so the browser side knows that
+// everything those requests produced has arrived before the reply.
+struct Sync {
+  int32_t token = 0;
+};
+
 using Request = std::variant<StartRenderThread,
                              CreateBrowser,
                              LoadFrame,
@@ -79,7 +86,8 @@ using Request = std::variant<StartRenderThread,
                              DeliverMessage,
                              ReleaseContext,
                              DestroyBrowser,
-                             Shutdown>;
+                             Shutdown,
+                             Sync>;
 
 // Events, renderer to browser side.
 
@@ -132,11 +140,19 @@ struct RequestFailed {
   std::string reason;
 };
 
+// The answer to a Sync. |idle|: the render thread had no task queued,
+// delayed ones (timers) included, when it answered.
+struct SyncReply {
+  int32_t token = 0;
+  bool idle = false;
+};
+
 using Event = std::variant<ProcessMessageSent,
                            ConsoleMessage,
                            UncaughtException,
                            ScriptResult,
-                           RequestFailed>;
+                           RequestFailed,
+                           SyncReply>;
 
 // Type bytes, exposed for RequestFailed and tests.
 uint8_t RequestTypeByte(const Request& request);
