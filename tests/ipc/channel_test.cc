@@ -101,6 +101,7 @@ TEST(ChannelTest, StreamEndingInsideAFrameIsAnError) {
   std::string error;
   EXPECT_EQ(ReadFrames(&receiver, 1, &frames, &error), Channel::Status::kError);
   EXPECT_NE(error.find("truncated"), std::string::npos) << error;
+  EXPECT_TRUE(receiver.malformed());
   EXPECT_TRUE(frames.empty());
 }
 
@@ -114,6 +115,7 @@ TEST(ChannelTest, OversizedFrameBreaksTheStream) {
   std::string error;
   EXPECT_EQ(ReadFrames(&receiver, 2, &frames, &error), Channel::Status::kError);
   EXPECT_EQ(frames, (std::vector<std::vector<uint8_t>>{{42}}));
+  EXPECT_TRUE(receiver.malformed());
   // The failure sticks.
   EXPECT_EQ(receiver.ReadAvailable(&frames, &error), Channel::Status::kError);
   close(pair.a);

@@ -47,8 +47,9 @@ Channel::Status Channel::ReadAvailable(
     *error = "channel is closed";
     return Status::kError;
   }
-  auto fail = [this, error](std::string reason) {
+  auto fail = [this, error](std::string reason, bool malformed) {
     read_failed_ = true;
+    malformed_ = malformed;
     read_error_ = std::move(reason);
     *error = read_error_;
     return Status::kError;
@@ -65,7 +66,7 @@ Channel::Status Channel::ReadAvailable(
         case FrameAssembler::Status::kNeedMore:
           return true;
         case FrameAssembler::Status::kError:
-          fail(reason);
+          fail(reason, true);
           return false;
       }
     }
@@ -85,8 +86,9 @@ Channel::Status Channel::ReadAvailable(
     if (got == 0) {
       if (assembler_.buffered() > 0) {
         return fail("stream ended inside a frame (" +
-                    std::to_string(assembler_.buffered()) +
-                    " bytes of a truncated frame)");
+                        std::to_string(assembler_.buffered()) +
+                        " bytes of a truncated frame)",
+                    true);
       }
       return Status::kClosed;
     }
@@ -96,7 +98,7 @@ Channel::Status Channel::ReadAvailable(
       break;
     if (errno == ECONNRESET)
       return Status::kClosed;
-    return fail(ErrnoText("read from channel"));
+    return fail(ErrnoText("read from channel"), false);
   }
   return Status::kOk;
 }

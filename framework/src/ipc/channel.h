@@ -43,6 +43,11 @@ class Channel {
   Status ReadAvailable(std::vector<std::vector<uint8_t>>* frames,
                        std::string* error);
 
+  // After ReadAvailable returned kError: true when the stream broke because
+  // of its content (a refused frame length, a truncated frame), false when
+  // reading itself failed.
+  bool malformed() const { return malformed_; }
+
   // Queues a frame for writing.
   void Queue(const std::vector<uint8_t>& payload);
   // Writes queued bytes until the queue is empty or the socket is full.
@@ -62,6 +67,7 @@ class Channel {
   int fd_;
   FrameAssembler assembler_;
   bool read_failed_ = false;
+  bool malformed_ = false;
   std::string read_error_;
 
   mutable std::mutex write_mutex_;

@@ -1,0 +1,123 @@
+// CefExecuteProcess and the browser-process entry points of cef_app.h.
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "include/cef_app.h"
+#include "ipc/channel.h"
+#include "process/command_line.h"
+#include "process/renderer.h"
+
+namespace {
+
+// The switch that names the inherited channel descriptor.
+const char kChannelSwitch[] = "channel-fd";
+
+bool IsWaitingKind(const std::string& type) {
+  static const char* const kKinds[] = {
+      "gpu-process", "utility", "plugin",      "ppapi",  "ppapi-broker",
+      "worker",      "zygote",  "nacl-loader", "service"};
+  for (const char* kind : kKinds) {
+    if (type == kind)
+      return true;
+  }
+  return false;
+}
+
+// Reads --channel-fd and checks that it names a connected stream socket.
+int ChannelFromCommandLine(const cef_process::ParsedCommandLine& command_line,
+                           const std::string& type) {
+  std::string reason;
+  int fd = -1;
+  if (!command_line.HasSwitch(kChannelSwitch)) {
+    reason = "no --channel-fd switch";
+  } else {
+    std::string text = command_line.GetSwitch(kChannelSwitch);
+    char* end = nullptr;
+    long value = text.empty() ? -1 : strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 0 || value > 1 << 20) {
+      reason = "--channel-fd=" + text + " is not a descriptor number";
+    } else if (!ipc::IsUsableChannel(static_cast<int>(value), &reason)) {
+      reason = "--channel-fd: " + reason;
+    } else {
+      fd = static_cast<int>(value);
+    }
+  }
+  if (fd < 0) {
+    fprintf(stderr, "%s: no usable channel to the browser process: %s\n",
+            type.c_str(), reason.c_str());
+  }
+  return fd;
+}
+
+// CefApp::OnBeforeCommandLineProcessing with a writable command line that is
+// valid only during the call, then OnRegisterCustomSchemes.
+class SchemeRegistrar : public CefSchemeRegistrar {
+ public:
+  // CefSchemeRegistrar methods:
+  bool AddCustomScheme(const CefString& scheme_name,
+                       bool is_standard,
+                       bool is_local,
+                       bool is_display_isolated) override {
+    return !scheme_name.empty();
+  }
+
+  IMPLEMENT_REFCOUNTING(SchemeRegistrar);
+};
+
+void RunStartupCallbacks(CefRefPtr<CefApp> app,
+                         const std::string& type,
+                         const cef_process::ParsedCommandLine& parsed) {
+  if (!app)
+    return;
+  CefRefPtr<cef_process::CommandLineImpl> command_line(
+      new cef_process::CommandLineImpl(parsed, false));
+  app->OnBeforeCommandLineProcessing(type, command_line.get());
+  command_line->Detach();
+  CefRefPtr<SchemeRegistrar> registrar(new SchemeRegistrar);
+  app->OnRegisterCustomSchemes(registrar.get());
+}
+
+}  // namespace
+
+int CefExecuteProcess(const CefMainArgs& args,
+                      CefRefPtr<CefApp> application,
+                      void* windows_sandbox_info) {
+  cef_process::ParsedCommandLine command_line(args.argc, args.argv);
+  if (!command_line.HasSwitch("type"))
+    return cef_process::kExitBrowserProcess;
+  const std::string type = command_line.GetSwitch("type");
+
+  if (type == "renderer") {
+    int fd = ChannelFromCommandLine(command_line, type);
+    if (fd < 0)
+      return cef_process::kExitNoChannel;
+    RunStartupCallbacks(application, type, command_line);
+    return cef_process::RunRenderer(application, fd);
+  }
+  if (IsWaitingKind(type)) {
+    int fd = ChannelFromCommandLine(command_line, type);
+    if (fd < 0)
+      return cef_process::kExitNoChannel;
+    return cef_process::RunChannelWait(fd);
+  }
+  fprintf(stderr, "unknown sub-process type \"%s\"\n", type.c_str());
+  return cef_process::kExitUnknownType;
+}
+
+// The stand-in runs sub-processes only; the browser process is host/.
+bool CefInitialize(const CefMainArgs& args,
+                   const CefSettings& settings,
+                   CefRefPtr<CefApp> application,
+                   void* windows_sandbox_info) {
+  fprintf(stderr, "CefInitialize: the browser process is not available here\n");
+  return false;
+}
+
+void CefShutdown() {}
+void CefDoMessageLoopWork() {}
+void CefRunMessageLoop() {}
+void CefQuitMessageLoop() {}
+void CefSetOSModalLoop(bool osModalLoop) {}

@@ -1,0 +1,482 @@
+#include "process/renderer.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/message_loop.h"
+#include "ipc/channel.h"
+#include "ipc/messages.h"
+#include "ipc/utf.h"
+#include "process/value_convert.h"
+#include "v8/render_thread.h"
+
+namespace cef_process {
+
+namespace {
+
+// How long output that is still queued at exit may take to drain before the
+// renderer gives up on a browser side that does not read.
+constexpr std::chrono::milliseconds kFinalFlushLimit(2000);
+
+void ReportLine(const std::string& line) {
+  std::string text = "renderer: " + line + "\n";
+  ssize_t ignored = write(STDERR_FILENO, text.data(), text.size());
+  (void)ignored;
+}
+
+// Text fields on the wire must be well-formed UTF-8.
+std::string CleanText(const std::string& text) {
+  if (ipc::IsValidUtf8(text))
+    return text;
+  return ipc::Utf16ToUtf8(ipc::Utf8ToUtf16(text));
+}
+
+ipc::ConsoleLevel LevelFromName(const std::string& level) {
+  if (level == "info")
+    return ipc::ConsoleLevel::kInfo;
+  if (level == "warn")
+    return ipc::ConsoleLevel::kWarn;
+  if (level == "error")
+    return ipc::ConsoleLevel::kError;
+  return ipc::ConsoleLevel::kLog;
+}
+
+// The renderer's end of the channel, and the sink the render side writes to.
+// Events are queued on the channel in the order they are produced; the main
+// loop writes them out. A thread other than the render thread that queues an
+// event wakes the main loop through |wake_fd_|.
+class Connection : public cef_renderer::OutboundSink {
+ public:
+  explicit Connection(int channel_fd)
+      : channel_(channel_fd),
+        wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  ~Connection() override {
+    if (wake_fd_ >= 0)
+      close(wake_fd_);
+  }
+
+  ipc::Channel& channel() { return channel_; }
+  int wake_fd() const { return wake_fd_; }
+
+  void ClearWake() {
+    uint64_t count;
+    while (wake_fd_ >= 0 && read(wake_fd_, &count, sizeof count) > 0) {
+    }
+  }
+
+  // After a failed write or a close nothing is queued any more.
+  void MarkGone() { gone_ = true; }
+  bool gone() const { return gone_; }
+
+  bool Send(const ipc::Event& event) {
+    if (gone_)
+      return false;
+    std::vector<uint8_t> payload;
+    std::string error;
+    if (!ipc::EncodeEvent(event, &payload, &error)) {
+      ReportLine("cannot send to the browser side: " + error);
+      return false;
+    }
+    channel_.Queue(payload);
+    if (wake_fd_ >= 0) {
+      uint64_t one = 1;
+      ssize_t ignored = write(wake_fd_, &one, sizeof one);
+      (void)ignored;
+    }
+    return true;
+  }
+
+  // OutboundSink methods:
+  bool SendProcessMessage(int browser_id,
+                          CefRefPtr<CefProcessMessage> message) override {
+    if (!message || gone_)
+      return false;
+    ipc::ProcessMessageSent event;
+    event.browser_id = browser_id;
+    event.name = CleanText(message->GetName().ToString());
+    std::string error;
+    if (!ListToWire(message->GetArgumentList(), &event.arguments, &error)) {
+      ReportLine("cannot send process message \"" + event.name +
+                 "\": " + error);
+      return false;
+    }
+    return Send(event);
+  }
+
+  void OnConsoleMessage(int browser_id,
+                        int64 frame_id,
+                        const std::string& level,
+                        const std::string& text) override {
+    Send(ipc::ConsoleMessage{browser_id, frame_id, LevelFromName(level),
+                             CleanText(text)});
+  }
+
+  void OnUncaughtException(int browser_id,
+                           int64 frame_id,
+                           const std::string& message,
+                           int line) override {
+    Send(
+        ipc::UncaughtException{browser_id, frame_id, CleanText(message), line});
+  }
+
+ private:
+  ipc::Channel channel_;
+  const int wake_fd_;
+  std::atomic<bool> gone_{false};
+};
+
+// Why the main loop ended.
+struct Outcome {
+  bool done = false;
+  int exit_code = kExitOk;
+};
+
+class Renderer {
+ public:
+  Renderer(CefRefPtr<CefApp> app, int channel_fd)
+      : app_(app), connection_(channel_fd) {}
+
+  int Run();
+
+ private:
+  // Handles one request in arrival order; sets outcome_ when it ends the
+  // renderer.
+  void Handle(ipc::Request request);
+  void HandleStart(const ipc::StartRenderThread& request);
+  void HandleLoadFrame(const ipc::LoadFrame& request);
+  void HandleExecute(const ipc::ExecuteScript& request);
+  void HandleDeliver(const ipc::DeliverMessage& request);
+  void Fail(const ipc::Request& request, const std::string& reason);
+  void Finish(int exit_code);
+
+  // Reads and handles what the channel holds. False once the loop must end.
+  bool ServeChannel();
+  // Writes queued output without blocking.
+  void FlushOutput();
+  // At exit: writes queued output, waiting at most kFinalFlushLimit.
+  void DrainOutput();
+  void RunTasks();
+  bool Idle() const;
+
+  CefRefPtr<CefApp> app_;
+  Connection connection_;
+  std::unique_ptr<cef_renderer::RenderThread> thread_;
+  Outcome outcome_;
+};
+
+void Renderer::Fail(const ipc::Request& request, const std::string& reason) {
+  connection_.Send(ipc::RequestFailed{ipc::RequestTypeByte(request), reason});
+}
+
+void Renderer::Finish(int exit_code) {
+  outcome_.done = true;
+  outcome_.exit_code = exit_code;
+}
+
+bool Renderer::Idle() const {
+  return !thread_ || thread_->message_loop()->MillisUntilNextTask() < 0;
+}
+
+void Renderer::RunTasks() {
+  if (thread_ && !outcome_.done)
+    thread_->message_loop()->RunReadyTasks();
+}
+
+std::string BrowserText(int browser_id) {
+  return "browser " + std::to_string(browser_id);
+}
+
+std::string FrameText(int browser_id, int64 frame_id) {
+  return "frame " + std::to_string(frame_id) + " of browser " +
+         std::to_string(browser_id);
+}
+
+void Renderer::HandleStart(const ipc::StartRenderThread& request) {
+  if (thread_) {
+    Fail(request, "the render thread has already started");
+    return;
+  }
+  CefRefPtr<CefListValue> extra_info = WireToList(request.extra_info);
+  thread_ = cef_renderer::RenderThread::Start(app_, extra_info, &connection_);
+  if (!thread_) {
+    ReportLine("the render thread could not start");
+    Finish(kExitStartFailed);
+  }
+}
+
+void Renderer::HandleLoadFrame(const ipc::LoadFrame& request) {
+  const int browser = request.browser_id;
+  const int64 frame = request.frame_id;
+  if (!thread_->HasBrowser(browser)) {
+    Fail(request, "no " + BrowserText(browser));
+    return;
+  }
+  if (!thread_->HasFrame(browser, frame)) {
+    if (!thread_->CreateFrame(browser, frame, request.name, request.url,
+                              request.is_main)) {
+      Fail(request,
+           "cannot create " + FrameText(browser, frame) +
+               (request.is_main ? " (the browser has a main frame)" : ""));
+      return;
+    }
+  } else {
+    if (thread_->GetContext(browser, frame))
+      thread_->ReleaseContext(browser, frame);
+    if (!thread_->CreateContext(browser, frame, request.url)) {
+      Fail(request,
+           "cannot give " + FrameText(browser, frame) + " a new document");
+      return;
+    }
+  }
+  if (!request.script.empty())
+    thread_->LoadScript(browser, frame, request.script, request.url);
+}
+
+void Renderer::HandleExecute(const ipc::ExecuteScript& request) {
+  ipc::ScriptResult result;
+  result.request_id = request.request_id;
+  if (!thread_->HasFrame(request.browser_id, request.frame_id)) {
+    std::string reason =
+        "no " + FrameText(request.browser_id, request.frame_id);
+    Fail(request, reason);
+    result.exception = reason;
+  } else {
+    cef_renderer::EvalOutcome outcome =
+        thread_->Evaluate(request.browser_id, request.frame_id, request.code);
+    result.ok = outcome.ok;
+    result.json = CleanText(outcome.json);
+    result.exception = CleanText(outcome.exception);
+    result.line = outcome.line;
+  }
+  connection_.Send(result);
+}
+
+void Renderer::HandleDeliver(const ipc::DeliverMessage& request) {
+  if (!thread_->HasBrowser(request.browser_id)) {
+    Fail(request, "no " + BrowserText(request.browser_id));
+    return;
+  }
+  CefRefPtr<CefProcessMessage> message =
+      WireToMessage(request.name, request.arguments);
+  if (!message) {
+    Fail(request, "a process message needs a name");
+    return;
+  }
+  thread_->DeliverProcessMessage(request.browser_id, message);
+}
+
+void Renderer::Handle(ipc::Request request) {
+  if (std::holds_alternative<ipc::Shutdown>(request)) {
+    Finish(std::get<ipc::Shutdown>(request).exit_code);
+    return;
+  }
+  if (const auto* sync = std::get_if<ipc::Sync>(&request)) {
+    connection_.Send(ipc::SyncReply{sync->token, Idle()});
+    return;
+  }
+  if (const auto* start = std::get_if<ipc::StartRenderThread>(&request)) {
+    HandleStart(*start);
+    return;
+  }
+  if (!thread_) {
+    Fail(request, "the render thread has not started yet");
+    if (const auto* execute = std::get_if<ipc::ExecuteScript>(&request)) {
+      ipc::ScriptResult result;
+      result.request_id = execute->request_id;
+      result.exception = "the render thread has not started yet";
+      connection_.Send(result);
+    }
+    return;
+  }
+  if (const auto* create = std::get_if<ipc::CreateBrowser>(&request)) {
+    if (!thread_->CreateBrowser(create->browser_id)) {
+      Fail(request, "cannot create " + BrowserText(create->browser_id) +
+                        " (the id must be positive and unused)");
+    }
+  } else if (const auto* load = std::get_if<ipc::LoadFrame>(&request)) {
+    HandleLoadFrame(*load);
+  } else if (const auto* execute = std::get_if<ipc::ExecuteScript>(&request)) {
+    HandleExecute(*execute);
+  } else if (const auto* deliver = std::get_if<ipc::DeliverMessage>(&request)) {
+    HandleDeliver(*deliver);
+  } else if (const auto* release = std::get_if<ipc::ReleaseContext>(&request)) {
+    if (!thread_->HasFrame(release->browser_id, release->frame_id)) {
+      Fail(request, "no " + FrameText(release->browser_id, release->frame_id));
+    } else if (!thread_->ReleaseContext(release->browser_id,
+                                        release->frame_id)) {
+      Fail(request, FrameText(release->browser_id, release->frame_id) +
+                        " has no context");
+    }
+  } else if (const auto* destroy = std::get_if<ipc::DestroyBrowser>(&request)) {
+    if (!thread_->DestroyBrowser(destroy->browser_id))
+      Fail(request, "no " + BrowserText(destroy->browser_id));
+  }
+}
+
+bool Renderer::ServeChannel() {
+  std::vector<std::vector<uint8_t>> frames;
+  std::string error;
+  ipc::Channel::Status status =
+      connection_.channel().ReadAvailable(&frames, &error);
+  for (const std::vector<uint8_t>& frame : frames) {
+    ipc::Request request;
+    std::string reason;
+    if (!ipc::DecodeRequest(frame, &request, &reason)) {
+      ReportLine("protocol error: " + reason);
+      Finish(kExitProtocolError);
+      return false;
+    }
+    Handle(std::move(request));
+    if (outcome_.done)
+      return false;
+    // Tasks the request posted run before the next request is handled.
+    RunTasks();
+  }
+  switch (status) {
+    case ipc::Channel::Status::kOk:
+      return true;
+    case ipc::Channel::Status::kClosed:
+      connection_.MarkGone();
+      Finish(kExitOk);
+      return false;
+    case ipc::Channel::Status::kError:
+      break;
+  }
+  // A frame the channel itself refused (too large, truncated) is a protocol
+  // error; a failed read is a broken channel.
+  if (connection_.channel().malformed()) {
+    ReportLine("protocol error: " + error);
+    Finish(kExitProtocolError);
+  } else {
+    ReportLine("channel failed: " + error);
+    connection_.MarkGone();
+    Finish(kExitChannelFailed);
+  }
+  return false;
+}
+
+void Renderer::FlushOutput() {
+  if (connection_.gone())
+    return;
+  std::string error;
+  switch (connection_.channel().FlushSome(&error)) {
+    case ipc::Channel::Status::kOk:
+      return;
+    case ipc::Channel::Status::kClosed:
+      // The browser side went away; the read side reports the close.
+      connection_.MarkGone();
+      Finish(kExitOk);
+      return;
+    case ipc::Channel::Status::kError:
+      ReportLine("channel failed: " + error);
+      connection_.MarkGone();
+      Finish(kExitChannelFailed);
+      return;
+  }
+}
+
+void Renderer::DrainOutput() {
+  const auto deadline = std::chrono::steady_clock::now() + kFinalFlushLimit;
+  ipc::Channel& channel = connection_.channel();
+  while (!connection_.gone() && channel.HasPendingOutput()) {
+    std::string error;
+    if (channel.FlushSome(&error) != ipc::Channel::Status::kOk)
+      return;
+    if (!channel.HasPendingOutput())
+      return;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      ReportLine("the browser side does not read; dropping queued output");
+      return;
+    }
+    pollfd waiter = {channel.fd(), POLLOUT, 0};
+    poll(&waiter, 1, static_cast<int>(left.count()));
+  }
+}
+
+int Renderer::Run() {
+  while (!outcome_.done) {
+    pollfd fds[3];
+    nfds_t count = 0;
+    short channel_events = POLLIN;
+    if (!connection_.gone() && connection_.channel().HasPendingOutput())
+      channel_events |= POLLOUT;
+    fds[count++] = {connection_.channel().fd(), channel_events, 0};
+    fds[count++] = {connection_.wake_fd(), POLLIN, 0};
+    cef_base::MessageLoop* loop = thread_ ? thread_->message_loop() : nullptr;
+    if (loop)
+      fds[count++] = {loop->wake_fd(), POLLIN, 0};
+
+    int64 timeout = loop ? loop->MillisUntilNextTask() : -1;
+    const int64 kMaxPollMs = 60 * 1000;
+    if (timeout < 0 || timeout > kMaxPollMs)
+      timeout = kMaxPollMs;
+    int ready = poll(fds, count, static_cast<int>(timeout));
+    if (ready < 0 && errno != EINTR) {
+      ReportLine(std::string("poll failed: ") + strerror(errno));
+      Finish(kExitChannelFailed);
+      break;
+    }
+    connection_.ClearWake();
+    if (loop)
+      loop->ClearWake();
+
+    if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+      if (!ServeChannel())
+        break;
+    }
+    RunTasks();
+    FlushOutput();
+  }
+
+  if (thread_) {
+    // Contexts are released and browsers destroyed in the framework's order;
+    // what the handlers send on the way still goes out if it can.
+    thread_->Shutdown();
+    thread_.reset();
+  }
+  DrainOutput();
+  connection_.channel().Close();
+  return outcome_.exit_code;
+}
+
+}  // namespace
+
+int RunRenderer(CefRefPtr<CefApp> app, int channel_fd) {
+  Renderer renderer(app, channel_fd);
+  return renderer.Run();
+}
+
+int RunChannelWait(int channel_fd) {
+  ipc::Channel channel(channel_fd);
+  for (;;) {
+    pollfd waiter = {channel.fd(), POLLIN, 0};
+    if (poll(&waiter, 1, -1) < 0 && errno != EINTR)
+      return kExitChannelFailed;
+    std::vector<std::vector<uint8_t>> frames;
+    std::string error;
+    switch (channel.ReadAvailable(&frames, &error)) {
+      case ipc::Channel::Status::kOk:
+        break;
+      case ipc::Channel::Status::kClosed:
+        return kExitOk;
+      case ipc::Channel::Status::kError:
+        // Nothing is served here, so a broken stream just ends the wait.
+        return kExitOk;
+    }
+  }
+}
+
+}  // namespace cef_process
