@@ -127,6 +127,7 @@ class RendererHarness {
   std::unique_ptr<cef_renderer::RenderThread> thread_;
   int next_browser_id_ = 1;
   int64 next_frame_id_ = 1;
+  int navigations_ = 0;
 };
 
 }  // namespace cef_harness

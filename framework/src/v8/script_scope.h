@@ -1,0 +1,73 @@
+// Bookkeeping of script runs on the render thread: how deep the stack of
+// script entered from C++ is, and microtasks run when the outermost run ends,
+// as a browser runs them when script returns to the event loop.
+#ifndef CEF_SRC_V8_SCRIPT_SCOPE_H_
+#define CEF_SRC_V8_SCRIPT_SCOPE_H_
+
+#include <v8.h>
+
+#include <functional>
+#include <utility>
+
+namespace cef_renderer {
+
+class ScriptDepth {
+ public:
+  explicit ScriptDepth(v8::Isolate* isolate) : isolate_(isolate) {}
+
+  // True while script runs (a script run, a native callback, microtasks).
+  bool InScript() const { return depth_ > 0; }
+
+  void Enter() { ++depth_; }
+  // Leaves one level; microtasks run when this was the outermost.
+  void Leave() {
+    if (--depth_ == 0)
+      RunMicrotasks();
+  }
+
+  // Runs pending microtasks unless script is running now, then the
+  // after-microtasks hook.
+  void RunMicrotasks() {
+    if (depth_ > 0)
+      return;
+    ++depth_;
+    isolate_->PerformMicrotaskCheckpoint();
+    if (after_microtasks_)
+      after_microtasks_();
+    --depth_;
+  }
+
+  // Called after every microtask checkpoint, with script marked running
+  // (the renderer reports unhandled promise rejections there).
+  void SetAfterMicrotasksHook(std::function<void()> hook) {
+    after_microtasks_ = std::move(hook);
+  }
+
+ private:
+  v8::Isolate* const isolate_;
+  int depth_ = 0;
+  std::function<void()> after_microtasks_;
+};
+
+// Marks one script run entered from C++. May be given NULL (no render
+// thread): then it does nothing.
+class ScriptScope {
+ public:
+  explicit ScriptScope(ScriptDepth* depth) : depth_(depth) {
+    if (depth_)
+      depth_->Enter();
+  }
+  ~ScriptScope() {
+    if (depth_)
+      depth_->Leave();
+  }
+  ScriptScope(const ScriptScope&) = delete;
+  ScriptScope& operator=(const ScriptScope&) = delete;
+
+ private:
+  ScriptDepth* const depth_;
+};
+
+}  // namespace cef_renderer
+
+#endif  // CEF_SRC_V8_SCRIPT_SCOPE_H_

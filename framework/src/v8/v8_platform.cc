@@ -1,0 +1,37 @@
+#include "v8/v8_platform.h"
+
+#include <libplatform/libplatform.h>
+#include <v8.h>
+
+#include <memory>
+#include <mutex>
+
+namespace cef_renderer {
+
+namespace {
+
+// Owns the platform for the life of the process. V8 cannot be initialised
+// again after it was disposed, so this happens once, at exit; every isolate
+// is disposed by then (a RenderThread disposes its own).
+class V8Process {
+ public:
+  V8Process() : platform_(v8::platform::NewDefaultPlatform()) {
+    v8::V8::InitializePlatform(platform_.get());
+    v8::V8::Initialize();
+  }
+  ~V8Process() {
+    v8::V8::Dispose();
+    v8::V8::DisposePlatform();
+  }
+
+ private:
+  std::unique_ptr<v8::Platform> platform_;
+};
+
+}  // namespace
+
+void EnsureV8Initialized() {
+  static V8Process process;
+}
+
+}  // namespace cef_renderer

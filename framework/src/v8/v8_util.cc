@@ -1,0 +1,103 @@
+#include "v8/v8_util.h"
+
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+namespace cef_renderer {
+
+v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
+                                       const CefString& text) {
+  if (text.length() == 0)
+    return v8::String::Empty(isolate);
+  if (text.length() > static_cast<size_t>(v8::String::kMaxLength))
+    return v8::MaybeLocal<v8::String>();
+  return v8::String::NewFromTwoByte(
+      isolate, reinterpret_cast<const uint16_t*>(text.c_str()),
+      v8::NewStringType::kNormal, static_cast<int>(text.length()));
+}
+
+v8::MaybeLocal<v8::String> NewV8StringUtf8(v8::Isolate* isolate,
+                                           const std::string& text) {
+  if (text.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
+    return v8::MaybeLocal<v8::String>();
+  return v8::String::NewFromUtf8(isolate, text.data(),
+                                 v8::NewStringType::kNormal,
+                                 static_cast<int>(text.size()));
+}
+
+CefString CefStringFromV8(v8::Isolate* isolate, v8::Local<v8::String> text) {
+  const int length = text->Length();
+  if (length == 0)
+    return CefString();
+  std::vector<uint16_t> units(static_cast<size_t>(length));
+  text->Write(isolate, units.data(), 0, length,
+              v8::String::NO_NULL_TERMINATION);
+  static_assert(sizeof(char16) == sizeof(uint16_t), "char16 is 16 bits");
+  return CefString(reinterpret_cast<const char16*>(units.data()), units.size(),
+                   true);
+}
+
+std::string Utf8FromV8(v8::Isolate* isolate, v8::Local<v8::String> text) {
+  const int size = text->Utf8Length(isolate);
+  std::string out(static_cast<size_t>(size), '\0');
+  if (size > 0) {
+    text->WriteUtf8(
+        isolate, &out[0], size, nullptr,
+        v8::String::NO_NULL_TERMINATION | v8::String::REPLACE_INVALID_UTF8);
+  }
+  return out;
+}
+
+std::string DescribeValue(v8::Isolate* isolate,
+                          v8::Local<v8::Context> context,
+                          v8::Local<v8::Value> value) {
+  v8::TryCatch try_catch(isolate);
+  v8::Local<v8::String> text;
+  if (value->ToString(context).ToLocal(&text))
+    return Utf8FromV8(isolate, text);
+  try_catch.Reset();
+  if (value->ToDetailString(context).ToLocal(&text))
+    return Utf8FromV8(isolate, text);
+  return std::string();
+}
+
+bool StringifyAsJson(v8::Isolate* isolate,
+                     v8::Local<v8::Context> context,
+                     v8::Local<v8::Value> value,
+                     std::string* json,
+                     std::string* error) {
+  v8::TryCatch try_catch(isolate);
+  v8::Local<v8::String> text;
+  if (!v8::JSON::Stringify(context, value).ToLocal(&text)) {
+    if (error) {
+      v8::Local<v8::Message> message = try_catch.Message();
+      *error = message.IsEmpty() ? std::string("JSON.stringify failed")
+                                 : Utf8FromV8(isolate, message->Get());
+    }
+    return false;
+  }
+  // JSON.stringify gives undefined (which Stringify returns as the string
+  // "undefined") for values it cannot express.
+  *json = Utf8FromV8(isolate, text);
+  return true;
+}
+
+std::string ExtensionSourceFromCef(const CefString& code) {
+  std::string out;
+  out.reserve(code.length());
+  const char16* units = code.c_str();
+  for (size_t i = 0; i < code.length(); ++i) {
+    const unsigned unit = units[i];
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof(escape), "\\u%04X", unit);
+      out.append(escape);
+    }
+  }
+  return out;
+}
+
+}  // namespace cef_renderer
