@@ -24,9 +24,11 @@ TEST(HarnessLifecycle, HandlerCallsFollowTheFrameworkOrder) {
   extra->SetString(0, "first");
   std::string seen_extra;
   bool extra_read_only = false;
+  CefRefPtr<CefListValue> kept_info;
   app->on_thread_created = [&](CefRefPtr<CefListValue> info) {
     seen_extra = info->GetString(0).ToString();
     extra_read_only = info->IsReadOnly();
+    kept_info = info;
   };
   {
     RendererHarness harness(app.get(), extra);
@@ -46,7 +48,11 @@ TEST(HarnessLifecycle, HandlerCallsFollowTheFrameworkOrder) {
               app->calls);
   }
   EXPECT_EQ("first", seen_extra);
-  (void)extra_read_only;
+  EXPECT_TRUE(extra_read_only);
+  // Valid only during the call; the caller's list is untouched.
+  ASSERT_TRUE(kept_info.get());
+  EXPECT_FALSE(kept_info->IsValid());
+  EXPECT_EQ("first", extra->GetString(0).ToString());
 }
 
 TEST(HarnessLifecycle, DestroyingTheHarnessReleasesEverything) {
@@ -312,9 +318,13 @@ TEST(HarnessMessages, DeliveredMessagesReachTheHandlerWithNoContext) {
   CefProcessId source = PID_RENDERER;
   int browser_seen = 0;
   int argument = 0;
+  bool read_only = false;
+  CefRefPtr<CefProcessMessage> kept;
   app->on_message = [&](CefRefPtr<CefBrowser> browser, CefProcessId from,
                         CefRefPtr<CefProcessMessage> message) {
     in_context = CefV8Context::InContext();
+    read_only = message->IsReadOnly();
+    kept = message;
     source = from;
     browser_seen = browser->GetIdentifier();
     argument = message->GetArgumentList()->GetInt(0);
@@ -329,6 +339,10 @@ TEST(HarnessMessages, DeliveredMessagesReachTheHandlerWithNoContext) {
   EXPECT_EQ(PID_BROWSER, source);
   EXPECT_EQ(browser, browser_seen);
   EXPECT_EQ(3, argument);
+  EXPECT_TRUE(read_only);
+  ASSERT_TRUE(kept.get());
+  EXPECT_FALSE(kept->IsValid());
+  EXPECT_TRUE(message->IsValid());  // the sender's message is its own
   EXPECT_FALSE(harness.DeliverMessage(browser, nullptr));
   app->on_message = nullptr;
   EXPECT_FALSE(harness.DeliverMessage(browser, message));

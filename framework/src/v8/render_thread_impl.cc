@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "base/message_loop.h"
+#include "base/value_scope.h"
 #include "include/cef_render_process_handler.h"
 #include "v8/browser_impl.h"
 #include "v8/page_environment.h"
-#include "v8/scoped_values.h"
 #include "v8/v8_context_impl.h"
 #include "v8/v8_platform.h"
 #include "v8/v8_util.h"
@@ -106,7 +106,9 @@ void RenderThreadImpl::Start(CefRefPtr<CefApp> app,
   task_runner_ = loop_->GetTaskRunner();
 
   if (CefRefPtr<CefRenderProcessHandler> h = handler()) {
-    ScopedReadOnlyList info(extra_info);
+    // Read-only and valid only during the call.
+    cef_base::CallbackScope<CefListValue> info(
+        cef_base::CreateCallbackScopedList(extra_info, true));
     h->OnRenderThreadCreated(info.get());
   }
   if (CefRefPtr<CefRenderProcessHandler> h = handler())
@@ -335,7 +337,8 @@ bool RenderThreadImpl::DeliverProcessMessage(
   CefRefPtr<BrowserImpl> keep(browser);
   bool handled = false;
   {
-    ScopedReadOnlyMessage received(message);
+    cef_base::CallbackScope<CefProcessMessage> received(
+        cef_base::CreateCallbackScopedMessage(message, true));
     if (!received.get())
       return false;
     handled = h->OnProcessMessageReceived(browser, PID_BROWSER, received.get());
