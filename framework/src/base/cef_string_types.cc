@@ -1,0 +1,248 @@
+// The cef_string_* C functions: set, clear, compare and convert the three
+// string structures.
+
+#include <string.h>
+#include <wchar.h>
+
+#include <string>
+
+#include "base/utf_conversion.h"
+#include "include/internal/cef_string_types.h"
+
+namespace {
+
+void string_wide_dtor(wchar_t* str) {
+  delete[] str;
+}
+void string_utf8_dtor(char* str) {
+  delete[] str;
+}
+void string_utf16_dtor(char16* str) {
+  delete[] str;
+}
+
+// Sets |output| from |src|. The new characters are copied before the old
+// ones are freed, so |src| may point into |output| itself.
+template <typename Char, typename Struct>
+int SetString(const Char* src,
+              size_t src_len,
+              Struct* output,
+              bool copy,
+              void (*dtor)(Char*)) {
+  if (!output)
+    return 0;
+  Struct replacement = {};
+  if (src && src_len > 0) {
+    if (copy) {
+      Char* buffer = new Char[src_len + 1];
+      memcpy(buffer, src, src_len * sizeof(Char));
+      buffer[src_len] = 0;
+      replacement.str = buffer;
+      replacement.dtor = dtor;
+    } else {
+      replacement.str = const_cast<Char*>(src);
+      replacement.dtor = nullptr;
+    }
+    replacement.length = src_len;
+  }
+  if (output->dtor && output->str)
+    output->dtor(output->str);
+  *output = replacement;
+  return 1;
+}
+
+template <typename Struct>
+void ClearString(Struct* str) {
+  if (!str)
+    return;
+  if (str->dtor && str->str)
+    str->dtor(str->str);
+  str->str = nullptr;
+  str->length = 0;
+  str->dtor = nullptr;
+}
+
+// Code-unit comparison: the first difference decides (-1 or 1), otherwise
+// the shorter string is less. Two empty strings are equal whatever their
+// pointers.
+template <typename Unit, typename Struct>
+int CompareStrings(const Struct* str1, const Struct* str2) {
+  const size_t len1 = str1 ? str1->length : 0;
+  const size_t len2 = str2 ? str2->length : 0;
+  if (len1 == 0 && len2 == 0)
+    return 0;
+  const size_t common = len1 < len2 ? len1 : len2;
+  for (size_t i = 0; i < common; ++i) {
+    const Unit a = static_cast<Unit>(str1->str[i]);
+    const Unit b = static_cast<Unit>(str2->str[i]);
+    if (a != b)
+      return a < b ? -1 : 1;
+  }
+  if (len1 == len2)
+    return 0;
+  return len1 < len2 ? -1 : 1;
+}
+
+template <typename Str, typename Struct, typename Setter>
+int Store(bool valid, const Str& converted, Struct* output, Setter set) {
+  if (!output)
+    return 0;
+  set(converted.data(), converted.size(), output, 1);
+  return valid ? 1 : 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+CEF_EXPORT int cef_string_wide_set(const wchar_t* src,
+                                   size_t src_len,
+                                   cef_string_wide_t* output,
+                                   int copy) {
+  return SetString(src, src_len, output, copy != 0, string_wide_dtor);
+}
+
+CEF_EXPORT int cef_string_utf8_set(const char* src,
+                                   size_t src_len,
+                                   cef_string_utf8_t* output,
+                                   int copy) {
+  return SetString(src, src_len, output, copy != 0, string_utf8_dtor);
+}
+
+CEF_EXPORT int cef_string_utf16_set(const char16* src,
+                                    size_t src_len,
+                                    cef_string_utf16_t* output,
+                                    int copy) {
+  return SetString(src, src_len, output, copy != 0, string_utf16_dtor);
+}
+
+CEF_EXPORT void cef_string_wide_clear(cef_string_wide_t* str) {
+  ClearString(str);
+}
+
+CEF_EXPORT void cef_string_utf8_clear(cef_string_utf8_t* str) {
+  ClearString(str);
+}
+
+CEF_EXPORT void cef_string_utf16_clear(cef_string_utf16_t* str) {
+  ClearString(str);
+}
+
+CEF_EXPORT int cef_string_wide_cmp(const cef_string_wide_t* str1,
+                                   const cef_string_wide_t* str2) {
+  return CompareStrings<wchar_t>(str1, str2);
+}
+
+CEF_EXPORT int cef_string_utf8_cmp(const cef_string_utf8_t* str1,
+                                   const cef_string_utf8_t* str2) {
+  return CompareStrings<unsigned char>(str1, str2);
+}
+
+CEF_EXPORT int cef_string_utf16_cmp(const cef_string_utf16_t* str1,
+                                    const cef_string_utf16_t* str2) {
+  return CompareStrings<unsigned short>(str1, str2);  // NOLINT(runtime/int)
+}
+
+CEF_EXPORT int cef_string_wide_to_utf8(const wchar_t* src,
+                                       size_t src_len,
+                                       cef_string_utf8_t* output) {
+  std::string result;
+  const bool valid = cef_base::WideToUtf8(src, src_len, &result);
+  return Store(valid, result, output, cef_string_utf8_set);
+}
+
+CEF_EXPORT int cef_string_utf8_to_wide(const char* src,
+                                       size_t src_len,
+                                       cef_string_wide_t* output) {
+  std::wstring result;
+  const bool valid = cef_base::Utf8ToWide(src, src_len, &result);
+  return Store(valid, result, output, cef_string_wide_set);
+}
+
+CEF_EXPORT int cef_string_wide_to_utf16(const wchar_t* src,
+                                        size_t src_len,
+                                        cef_string_utf16_t* output) {
+  cef_base::String16 result;
+  const bool valid = cef_base::WideToUtf16(src, src_len, &result);
+  return Store(valid, result, output, cef_string_utf16_set);
+}
+
+CEF_EXPORT int cef_string_utf16_to_wide(const char16* src,
+                                        size_t src_len,
+                                        cef_string_wide_t* output) {
+  std::wstring result;
+  const bool valid = cef_base::Utf16ToWide(src, src_len, &result);
+  return Store(valid, result, output, cef_string_wide_set);
+}
+
+CEF_EXPORT int cef_string_utf8_to_utf16(const char* src,
+                                        size_t src_len,
+                                        cef_string_utf16_t* output) {
+  cef_base::String16 result;
+  const bool valid = cef_base::Utf8ToUtf16(src, src_len, &result);
+  return Store(valid, result, output, cef_string_utf16_set);
+}
+
+CEF_EXPORT int cef_string_utf16_to_utf8(const char16* src,
+                                        size_t src_len,
+                                        cef_string_utf8_t* output) {
+  std::string result;
+  const bool valid = cef_base::Utf16ToUtf8(src, src_len, &result);
+  return Store(valid, result, output, cef_string_utf8_set);
+}
+
+// ASCII widening copies each byte as it is; a byte above 0x7F is not ASCII
+// and, as with the framework on signed-char platforms, is sign-extended.
+CEF_EXPORT int cef_string_ascii_to_wide(const char* src,
+                                        size_t src_len,
+                                        cef_string_wide_t* output) {
+  std::wstring result;
+  if (src) {
+    result.reserve(src_len);
+    for (size_t i = 0; i < src_len; ++i)
+      result.push_back(static_cast<wchar_t>(src[i]));
+  }
+  return Store(true, result, output, cef_string_wide_set);
+}
+
+CEF_EXPORT int cef_string_ascii_to_utf16(const char* src,
+                                         size_t src_len,
+                                         cef_string_utf16_t* output) {
+  cef_base::String16 result;
+  if (src) {
+    result.reserve(src_len);
+    for (size_t i = 0; i < src_len; ++i)
+      result.push_back(static_cast<char16>(src[i]));
+  }
+  return Store(true, result, output, cef_string_utf16_set);
+}
+
+CEF_EXPORT cef_string_userfree_wide_t cef_string_userfree_wide_alloc() {
+  return new cef_string_wide_t();
+}
+
+CEF_EXPORT cef_string_userfree_utf8_t cef_string_userfree_utf8_alloc() {
+  return new cef_string_utf8_t();
+}
+
+CEF_EXPORT cef_string_userfree_utf16_t cef_string_userfree_utf16_alloc() {
+  return new cef_string_utf16_t();
+}
+
+CEF_EXPORT void cef_string_userfree_wide_free(cef_string_userfree_wide_t str) {
+  ClearString(str);
+  delete str;
+}
+
+CEF_EXPORT void cef_string_userfree_utf8_free(cef_string_userfree_utf8_t str) {
+  ClearString(str);
+  delete str;
+}
+
+CEF_EXPORT void cef_string_userfree_utf16_free(
+    cef_string_userfree_utf16_t str) {
+  ClearString(str);
+  delete str;
+}
+
+}  // extern "C"

@@ -1,0 +1,129 @@
+#include "base/process_message_impl.h"
+
+#include <utility>
+
+#include "base/value_scope.h"
+#include "base/values_impl.h"
+
+namespace cef_base {
+
+ProcessMessageImpl::ProcessMessageImpl(
+    std::string name,
+    std::shared_ptr<ValueController> arguments,
+    bool read_only)
+    : name_(std::move(name)),
+      arguments_(std::move(arguments)),
+      read_only_(read_only) {}
+
+bool ProcessMessageImpl::IsValid() {
+  ValueController::Lock lock(arguments_);
+  return lock->root() != nullptr;
+}
+
+bool ProcessMessageImpl::IsReadOnly() {
+  ValueController::Lock lock(arguments_);
+  return lock->root() && read_only_;
+}
+
+CefRefPtr<CefProcessMessage> ProcessMessageImpl::Copy() {
+  std::unique_ptr<Value> arguments;
+  {
+    ValueController::Lock lock(arguments_);
+    if (!lock->root())
+      return NULL;
+    arguments = lock->root()->DeepCopy();
+  }
+  return new ProcessMessageImpl(
+      name_, std::make_shared<ValueController>(std::move(arguments)), false);
+}
+
+CefString ProcessMessageImpl::GetName() {
+  {
+    ValueController::Lock lock(arguments_);
+    if (!lock->root())
+      return CefString();
+  }
+  return CefString(name_);
+}
+
+CefRefPtr<CefListValue> ProcessMessageImpl::GetArgumentList() {
+  ValueController::Lock lock(arguments_);
+  if (!lock->root())
+    return NULL;
+  return HandleFor<ListValueImpl>(lock, lock->root(), true, read_only_);
+}
+
+bool ProcessMessageImpl::EndScope() {
+  ValueController::Lock lock(arguments_);
+  if (!lock->callback_scoped())
+    return false;
+  lock->DetachAll();
+  return true;
+}
+
+// Callback scopes -------------------------------------------------------------
+
+CefRefPtr<CefListValue> CreateCallbackScopedList(CefRefPtr<CefListValue> source,
+                                                 bool read_only) {
+  std::unique_ptr<Value> root;
+  if (ListValueImpl* impl = dynamic_cast<ListValueImpl*>(source.get())) {
+    ValueController::Lock lock(impl->controller());
+    if (impl->node())
+      root = impl->node()->DeepCopy();
+  }
+  if (!root)
+    root = Value::NewList();
+  auto controller = std::make_shared<ValueController>(std::move(root), true);
+  ValueController::Lock lock(controller);
+  return HandleFor<ListValueImpl>(lock, lock->root(), true, read_only);
+}
+
+CefRefPtr<CefProcessMessage> CreateCallbackScopedMessage(
+    CefRefPtr<CefProcessMessage> source,
+    bool read_only) {
+  ProcessMessageImpl* impl = dynamic_cast<ProcessMessageImpl*>(source.get());
+  if (!impl)
+    return NULL;
+  CefRefPtr<CefListValue> arguments = impl->GetArgumentList();
+  ListValueImpl* list = dynamic_cast<ListValueImpl*>(arguments.get());
+  if (!list)
+    return NULL;
+  std::unique_ptr<Value> root;
+  {
+    ValueController::Lock lock(list->controller());
+    if (!list->node())
+      return NULL;
+    root = list->node()->DeepCopy();
+  }
+  return new ProcessMessageImpl(
+      impl->GetName().ToString(),
+      std::make_shared<ValueController>(std::move(root), true), read_only);
+}
+
+bool EndCallbackScope(CefRefPtr<CefListValue> list) {
+  ListValueImpl* impl = dynamic_cast<ListValueImpl*>(list.get());
+  if (!impl)
+    return false;
+  ValueController::Lock lock(impl->controller());
+  if (!lock->callback_scoped())
+    return false;
+  lock->DetachAll();
+  return true;
+}
+
+bool EndCallbackScope(CefRefPtr<CefProcessMessage> message) {
+  ProcessMessageImpl* impl = dynamic_cast<ProcessMessageImpl*>(message.get());
+  return impl && impl->EndScope();
+}
+
+}  // namespace cef_base
+
+// static
+CefRefPtr<CefProcessMessage> CefProcessMessage::Create(const CefString& name) {
+  if (name.empty())
+    return NULL;
+  return new cef_base::ProcessMessageImpl(
+      name.ToString(),
+      std::make_shared<cef_base::ValueController>(cef_base::Value::NewList()),
+      false);
+}

@@ -1,0 +1,92 @@
+// The storage behind CefBinaryValue, CefDictionaryValue and CefListValue: a
+// plain tree of owned nodes. Strings are UTF-8; dictionary keys are UTF-8 and
+// ordered by bytes (that is, by code point); doubles are always finite.
+
+#ifndef CEF_SRC_BASE_VALUE_H_
+#define CEF_SRC_BASE_VALUE_H_
+
+#include <map>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "include/internal/cef_types.h"
+
+namespace cef_base {
+
+class Value {
+ public:
+  using Binary = std::vector<unsigned char>;
+  using Dict = std::map<std::string, std::unique_ptr<Value>>;
+  using List = std::vector<std::unique_ptr<Value>>;
+
+  Value() = default;  // null
+  Value(const Value&) = delete;
+  Value& operator=(const Value&) = delete;
+
+  static std::unique_ptr<Value> NewNull();
+  static std::unique_ptr<Value> NewBool(bool value);
+  static std::unique_ptr<Value> NewInt(int value);
+  // NaN and +-Infinity are stored as 0.0.
+  static std::unique_ptr<Value> NewDouble(double value);
+  static std::unique_ptr<Value> NewString(std::string utf8);
+  static std::unique_ptr<Value> NewBinary(Binary bytes);
+  static std::unique_ptr<Value> NewDict();
+  static std::unique_ptr<Value> NewList();
+
+  cef_value_type_t type() const;
+
+  // Typed reads follow the containers' getter rules: a kind mismatch gives
+  // false, 0, 0.0 or "" (an int reads as a double, nothing else converts).
+  bool GetBool() const;
+  int GetInt() const;
+  double GetDouble() const;
+  std::string GetString() const;
+
+  // The container payloads; NULL when this node is of another kind.
+  Binary* binary() { return std::get_if<Binary>(&data_); }
+  Dict* dict() { return std::get_if<Dict>(&data_); }
+  List* list() { return std::get_if<List>(&data_); }
+  const Binary* binary() const { return std::get_if<Binary>(&data_); }
+  const Dict* dict() const { return std::get_if<Dict>(&data_); }
+  const List* list() const { return std::get_if<List>(&data_); }
+
+  // A deep copy of this node and everything below it.
+  std::unique_ptr<Value> DeepCopy() const;
+
+  // A deep copy that leaves out empty lists and dictionaries, also those that
+  // only become empty that way. Returns NULL if this node is such a container.
+  std::unique_ptr<Value> DeepCopyWithoutEmptyChildren() const;
+
+  // Calls |visit| for every node below this one (not for this node).
+  template <typename Visitor>
+  void ForEachDescendant(Visitor&& visit) const {
+    if (const Dict* d = dict()) {
+      for (const auto& entry : *d) {
+        visit(entry.second.get());
+        entry.second->ForEachDescendant(visit);
+      }
+    } else if (const List* l = list()) {
+      for (const auto& entry : *l) {
+        visit(entry.get());
+        entry->ForEachDescendant(visit);
+      }
+    }
+  }
+
+ private:
+  std::variant<std::monostate,
+               bool,
+               int,
+               double,
+               std::string,
+               Binary,
+               Dict,
+               List>
+      data_;
+};
+
+}  // namespace cef_base
+
+#endif  // CEF_SRC_BASE_VALUE_H_

@@ -1,0 +1,162 @@
+#include "base/value_controller.h"
+
+#include <utility>
+#include <vector>
+
+namespace cef_base {
+
+ValueController::ValueController(std::unique_ptr<Value> root,
+                                 bool callback_scoped)
+    : root_(std::move(root)), callback_scoped_(callback_scoped) {}
+
+ValueController::~ValueController() = default;
+
+std::shared_ptr<ValueController> ValueController::Resolve(
+    std::shared_ptr<ValueController> controller) {
+  for (;;) {
+    std::shared_ptr<ValueController> next;
+    {
+      std::lock_guard<std::recursive_mutex> guard(controller->mutex_);
+      next = controller->forward_;
+    }
+    if (!next)
+      return controller;
+    controller = std::move(next);
+  }
+}
+
+ValueController::Lock::Lock(const std::shared_ptr<ValueController>& controller)
+    : controller_(controller) {
+  for (;;) {
+    lock_ = std::unique_lock<std::recursive_mutex>(controller_->mutex_);
+    if (!controller_->forward_)
+      return;
+    std::shared_ptr<ValueController> next = controller_->forward_;
+    lock_.unlock();
+    controller_ = std::move(next);
+  }
+}
+
+ValueController::PairLock::PairLock(const std::shared_ptr<ValueController>& a,
+                                    const std::shared_ptr<ValueController>& b) {
+  for (;;) {
+    a_ = Resolve(a);
+    b_ = Resolve(b);
+    if (a_ == b_) {
+      lock_a_ = std::unique_lock<std::recursive_mutex>(a_->mutex_);
+      if (!a_->forward_)
+        return;
+      lock_a_.unlock();
+      continue;
+    }
+    lock_a_ =
+        std::unique_lock<std::recursive_mutex>(a_->mutex_, std::defer_lock);
+    lock_b_ =
+        std::unique_lock<std::recursive_mutex>(b_->mutex_, std::defer_lock);
+    std::lock(lock_a_, lock_b_);
+    if (!a_->forward_ && !b_->forward_)
+      return;
+    lock_a_.unlock();
+    lock_b_.unlock();
+  }
+}
+
+ValueHandle* ValueController::FindAndAddRef(const Value* node) {
+  auto it = handles_.find(node);
+  if (it == handles_.end() || !it->second->TryAddRef())
+    return nullptr;
+  return it->second;
+}
+
+void ValueController::Register(ValueHandle* handle) {
+  if (handle->node())
+    handles_[handle->node()] = handle;
+}
+
+void ValueController::Unregister(ValueHandle* handle) {
+  if (!handle->node())
+    return;
+  auto it = handles_.find(handle->node());
+  if (it != handles_.end() && it->second == handle)
+    handles_.erase(it);
+}
+
+void ValueController::DetachNode(const Value* node) {
+  auto it = handles_.find(node);
+  if (it == handles_.end())
+    return;
+  it->second->Detach();
+  handles_.erase(it);
+}
+
+void ValueController::DetachSubtree(const Value* node) {
+  if (handles_.empty() || !node)
+    return;
+  DetachNode(node);
+  DetachDescendants(node);
+}
+
+void ValueController::DetachDescendants(const Value* node) {
+  if (handles_.empty() || !node)
+    return;
+  node->ForEachDescendant([this](const Value* child) { DetachNode(child); });
+}
+
+void ValueController::DetachAll() {
+  for (auto& entry : handles_)
+    entry.second->Detach();
+  handles_.clear();
+  root_.reset();
+}
+
+std::unique_ptr<Value> ValueController::MoveInto(
+    const std::shared_ptr<ValueController>& destination) {
+  DetachNode(root_.get());
+  for (auto& entry : handles_)
+    destination->handles_[entry.first] = entry.second;
+  handles_.clear();
+  forward_ = destination;
+  return std::move(root_);
+}
+
+ValueHandle::ValueHandle(std::shared_ptr<ValueController> controller,
+                         Value* node,
+                         bool owned,
+                         bool read_only)
+    : controller_(std::move(controller)),
+      node_(node),
+      owned_(owned),
+      read_only_(read_only) {}
+
+ValueHandle::~ValueHandle() {
+  ValueController::Lock lock(controller_);
+  lock->Unregister(this);
+}
+
+bool ValueHandle::TryAddRef() {
+  int count = refct_.load(std::memory_order_relaxed);
+  while (count > 0) {
+    if (refct_.compare_exchange_weak(count, count + 1,
+                                     std::memory_order_acq_rel)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int ValueHandle::AddRefImpl() {
+  return refct_.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+int ValueHandle::ReleaseImpl() {
+  const int count = refct_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  if (count == 0)
+    delete this;
+  return count;
+}
+
+int ValueHandle::GetRefCtImpl() const {
+  return refct_.load(std::memory_order_relaxed);
+}
+
+}  // namespace cef_base
