@@ -14,6 +14,8 @@ namespace {
 // v8::External, so that an unset slot reads safely as undefined).
 constexpr int kStateSlot = 2;
 
+std::atomic<int> g_live_states{0};
+
 }  // namespace
 
 ContextState::ContextState(v8::Isolate* isolate,
@@ -24,9 +26,16 @@ ContextState::ContextState(v8::Isolate* isolate,
       thread_(std::this_thread::get_id()),
       browser_id_(browser_id),
       frame_id_(frame_id),
-      task_runner_(task_runner) {}
+      task_runner_(task_runner) {
+  ++g_live_states;
+}
+
+int ContextState::LiveCount() {
+  return g_live_states.load();
+}
 
 ContextState::~ContextState() {
+  --g_live_states;
   // Release() has reset every V8 handle by now; a state is always released
   // before its isolate goes.
 }

@@ -43,6 +43,9 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   ContextState(const ContextState&) = delete;
   ContextState& operator=(const ContextState&) = delete;
 
+  // How many records exist in the process (for leak checks).
+  static int LiveCount();
+
   // The state that owns |context|, or NULL (released, or not one of ours).
   static ContextState* FromContext(v8::Local<v8::Context> context);
 

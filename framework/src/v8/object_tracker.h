@@ -56,6 +56,9 @@ class ObjectTracker {
   void Forget(const std::vector<uint64_t>& ids);
   void ForgetAll();
 
+  // Records held now (for leak checks).
+  size_t size() const { return records_.size(); }
+
  private:
   void Erase(uint64_t id);
 

@@ -99,6 +99,11 @@ void RenderThreadImpl::Start(CefRefPtr<CefApp> app,
   script_depth_->SetAfterMicrotasksHook([this] { ReportPendingRejections(); });
   tracker_ = std::make_unique<ObjectTracker>(isolate_);
   environment_ = std::make_unique<PageEnvironment>(isolate_);
+  {
+    v8::HandleScope handle_scope(isolate_);
+    security_token_.Reset(
+        isolate_, v8::String::NewFromUtf8Literal(isolate_, "renderer-origin"));
+  }
 
   loop_ = std::make_unique<cef_base::MessageLoop>();
   loop_->RegisterAsThread(TID_RENDERER);
@@ -209,6 +214,9 @@ bool RenderThreadImpl::MakeContext(BrowserImpl* browser, FrameImpl* frame) {
   state->Attach(context);
   {
     v8::Context::Scope context_scope(context);
+    // Every document of the stand-in counts as one origin: frames may reach
+    // into each other's globals as same-origin frames of a browser can.
+    context->SetSecurityToken(security_token_.Get(isolate_));
     environment_->InstallConsole(context);
     v8::Local<v8::Value> eval;
     if (context->Global()
@@ -429,6 +437,7 @@ void RenderThreadImpl::Shutdown() {
     rejections_.clear();
   }
   task_runner_ = nullptr;
+  security_token_.Reset();
   tracker_.reset();
   extensions_.Clear();
   environment_.reset();

@@ -131,6 +131,7 @@ class RenderThreadImpl {
   std::unique_ptr<ScriptDepth> script_depth_;
   std::unique_ptr<ObjectTracker> tracker_;
   std::unique_ptr<PageEnvironment> environment_;
+  v8::Global<v8::Value> security_token_;
   ExtensionRegistry extensions_;
 
   std::unique_ptr<cef_base::MessageLoop> loop_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "v8/render_thread_impl.h"
 #include "v8/v8_util.h"
 
 namespace cef_renderer {
@@ -91,3 +92,16 @@ CefRefPtr<CefV8StackFrame> CefV8StackTraceImpl::GetFrame(int index) {
 }
 
 }  // namespace cef_renderer
+
+CefRefPtr<CefV8StackTrace> CefV8StackTrace::GetCurrent(int frame_limit) {
+  // The stack of script running in a context of this renderer.
+  cef_renderer::RenderThreadImpl* thread =
+      cef_renderer::RenderThreadImpl::Current();
+  if (!thread || !thread->isolate() || !thread->isolate()->InContext())
+    return nullptr;
+  v8::Isolate* isolate = thread->isolate();
+  v8::HandleScope handle_scope(isolate);
+  v8::Local<v8::StackTrace> trace = v8::StackTrace::CurrentStackTrace(
+      isolate, frame_limit < 0 ? 0 : frame_limit);
+  return new cef_renderer::CefV8StackTraceImpl(isolate, trace);
+}
