@@ -82,8 +82,8 @@ int DupHigh(int fd) {
   }
   // Everything above the channel closes at exec (the error pipe included,
   // which tells the parent that exec succeeded).
-  if (syscall(SYS_close_range, kChildChannelFd + 1, ~0U,
-              CLOSE_RANGE_CLOEXEC) != 0) {
+  if (syscall(SYS_close_range, kChildChannelFd + 1, ~0U, CLOSE_RANGE_CLOEXEC) !=
+      0) {
     for (int fd = kChildChannelFd + 1; fd < max_fd; ++fd)
       fcntl(fd, F_SETFD, FD_CLOEXEC);
   }
@@ -152,13 +152,13 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const Options& options,
   ScopedFd output_high(DupHigh(output_write.get()));
   ScopedFd channel_high(DupHigh(options.channel_fd));
   ScopedFd error_high(DupHigh(error_write.get()));
-  if (stdin_high.get() < 0 || output_high.get() < 0 ||
-      channel_high.get() < 0 || error_high.get() < 0) {
+  if (stdin_high.get() < 0 || output_high.get() < 0 || channel_high.get() < 0 ||
+      error_high.get() < 0) {
     return fail("cannot duplicate descriptors for the child");
   }
   long open_max = sysconf(_SC_OPEN_MAX);
-  int max_fd = open_max > 0 && open_max < 65536 ? static_cast<int>(open_max)
-                                                 : 65536;
+  int max_fd =
+      open_max > 0 && open_max < 65536 ? static_cast<int>(open_max) : 65536;
 
   pid_t pid = fork();
   if (pid < 0)

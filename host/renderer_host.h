@@ -1,0 +1,155 @@
+// The browser side of one renderer process: starts the sub-process
+// executable as a child with its end of the channel, sends it requests
+// (start-up list, browsers, frames and their page scripts, process messages,
+// releases, shut down) and gathers what comes back: the renderer's events,
+// the lines it prints, the end of the channel and its exit status.
+//
+// A renderer that dies is noticed when its channel ends; one that hangs is
+// noticed when a Sync barrier gets no answer in time, and is then killed.
+// The destructor never leaves a zombie: it closes the channel, gives the
+// child a moment to end and kills it otherwise.
+
+#ifndef HOST_RENDERER_HOST_H_
+#define HOST_RENDERER_HOST_H_
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "host/child_process.h"
+#include "ipc/channel.h"
+#include "ipc/messages.h"
+
+namespace kivhost {
+
+using Millis = std::chrono::milliseconds;
+
+struct RendererOptions {
+  std::string executable;
+  // The --type value; "renderer" runs the render side.
+  std::string process_type = "renderer";
+  // More arguments after the framework's switches.
+  std::vector<std::string> extra_arguments;
+};
+
+// A line the child wrote to standard output or standard error.
+struct OutputLine {
+  std::string text;
+};
+
+// The channel ended. |error| is empty for a clean close, otherwise it tells
+// what broke (for example a malformed frame from the renderer).
+struct ChannelEnded {
+  std::string error;
+};
+
+// The child ended; always the last thing reported.
+struct ProcessExited {
+  ExitStatus status;
+  // Why, as far as the host knows: "shut down", "channel closed", "died",
+  // "hung", "killed".
+  std::string reason;
+};
+
+using HostEvent =
+    std::variant<ipc::Event, OutputLine, ChannelEnded, ProcessExited>;
+
+// One line describing an event, for logs and test failures.
+std::string DescribeHostEvent(const HostEvent& event);
+
+class RendererHost {
+ public:
+  // Creates the channel and starts the child with
+  // "--type=<type> --channel-fd=3 <extra arguments>".
+  static std::unique_ptr<RendererHost> Launch(const RendererOptions& options,
+                                              std::string* error);
+
+  // Ends the child if it still runs (see Terminate) and reaps it.
+  ~RendererHost();
+
+  RendererHost(const RendererHost&) = delete;
+  RendererHost& operator=(const RendererHost&) = delete;
+
+  pid_t pid() const { return child_->pid(); }
+
+  // Requests. Each is queued in order and written without blocking the
+  // caller for long; false (|error| set) when the channel is gone or the
+  // request cannot be encoded.
+  bool Send(const ipc::Request& request, std::string* error);
+  bool StartRenderThread(const ipc::WireValue& extra_info, std::string* error);
+  bool CreateBrowser(int browser_id, std::string* error);
+  bool LoadFrame(const ipc::LoadFrame& load, std::string* error);
+  // Returns the request id the ScriptResult will carry, or -1.
+  int ExecuteScript(int browser_id,
+                    int64_t frame_id,
+                    const std::string& code,
+                    std::string* error);
+  bool SendProcessMessage(int browser_id,
+                          const std::string& name,
+                          const ipc::WireValue& arguments,
+                          std::string* error);
+  bool ReleaseContext(int browser_id, int64_t frame_id, std::string* error);
+  bool DestroyBrowser(int browser_id, std::string* error);
+  bool Shutdown(int exit_code, std::string* error);
+
+  // Waits up to |timeout| for something to happen and appends what did, in
+  // order of arrival per source. Returns false once everything has been
+  // reported (the ProcessExited event included).
+  bool Poll(Millis timeout, std::vector<HostEvent>* events);
+
+  enum class SyncResult { kReplied, kTimedOut, kGone };
+  // Sends a Sync and gathers events until its reply, which is not appended.
+  // |idle| tells whether the render thread had no task queued then. On a
+  // time-out the renderer is taken as hung: it is killed, and the end of the
+  // channel and the exit are appended.
+  SyncResult Sync(Millis timeout, std::vector<HostEvent>* events, bool* idle);
+
+  // Gathers events until the child has exited, at most |timeout|; then kills
+  // it (reason "hung") and reports that. Use after Shutdown or Close.
+  void WaitForExit(Millis timeout, std::vector<HostEvent>* events);
+
+  // Closes the browser side's end of the channel: the renderer's cue to end.
+  void CloseChannel();
+
+  // Sends |signal| to the child.
+  bool Kill(int signal);
+
+  bool channel_open() const { return channel_ && channel_->is_open(); }
+  bool exited() const { return exit_reported_; }
+  const std::optional<ExitStatus>& exit_status() const {
+    return child_->status();
+  }
+
+ private:
+  RendererHost(std::unique_ptr<ChildProcess> child,
+               std::unique_ptr<ipc::Channel> channel,
+               int pidfd);
+
+  void ReadChannel(std::vector<HostEvent>* events);
+  void EndChannel(const std::string& error, std::vector<HostEvent>* events);
+  void ReadOutput(std::vector<HostEvent>* events);
+  void CheckExit(std::vector<HostEvent>* events);
+  void FlushOutput();
+  std::string ExitReason(const ExitStatus& status) const;
+
+  std::unique_ptr<ChildProcess> child_;
+  std::unique_ptr<ipc::Channel> channel_;
+  int pidfd_;  // readable when the child ends; -1 without pidfd support
+  bool channel_reported_ = false;
+  bool exit_reported_ = false;
+  bool shutdown_sent_ = false;
+  bool channel_closed_by_us_ = false;
+  bool killed_by_us_ = false;
+  std::string killed_reason_;
+  int next_request_id_ = 1;
+  int next_sync_token_ = 1;
+  // The token of the latest SyncReply; replies are not handed to callers.
+  std::optional<ipc::SyncReply> sync_reply_;
+};
+
+}  // namespace kivhost
+
+#endif  // HOST_RENDERER_HOST_H_
