@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "base/command_line_impl.h"
 #include "include/cef_app.h"
 #include "ipc/channel.h"
-#include "process/command_line.h"
 #include "process/renderer.h"
 
 namespace {
@@ -27,14 +27,14 @@ bool IsWaitingKind(const std::string& type) {
 }
 
 // Reads --channel-fd and checks that it names a connected stream socket.
-int ChannelFromCommandLine(const cef_process::ParsedCommandLine& command_line,
+int ChannelFromCommandLine(CefRefPtr<CefCommandLine> command_line,
                            const std::string& type) {
   std::string reason;
   int fd = -1;
-  if (!command_line.HasSwitch(kChannelSwitch)) {
+  if (!command_line->HasSwitch(kChannelSwitch)) {
     reason = "no --channel-fd switch";
   } else {
-    std::string text = command_line.GetSwitch(kChannelSwitch);
+    std::string text = command_line->GetSwitchValue(kChannelSwitch).ToString();
     char* end = nullptr;
     long value = text.empty() ? -1 : strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || value < 0 || value > 1 << 20) {
@@ -69,11 +69,12 @@ class SchemeRegistrar : public CefSchemeRegistrar {
 
 void RunStartupCallbacks(CefRefPtr<CefApp> app,
                          const std::string& type,
-                         const cef_process::ParsedCommandLine& parsed) {
+                         const CefMainArgs& args) {
   if (!app)
     return;
-  CefRefPtr<cef_process::CommandLineImpl> command_line(
-      new cef_process::CommandLineImpl(parsed, false));
+  CefRefPtr<cef_base::CommandLineImpl> command_line(
+      new cef_base::CommandLineImpl(false));
+  command_line->InitFromArgv(args.argc, args.argv);
   app->OnBeforeCommandLineProcessing(type, command_line.get());
   command_line->Detach();
   CefRefPtr<SchemeRegistrar> registrar(new SchemeRegistrar);
@@ -85,20 +86,23 @@ void RunStartupCallbacks(CefRefPtr<CefApp> app,
 int CefExecuteProcess(const CefMainArgs& args,
                       CefRefPtr<CefApp> application,
                       void* windows_sandbox_info) {
-  cef_process::ParsedCommandLine command_line(args.argc, args.argv);
-  if (!command_line.HasSwitch("type"))
+  CefRefPtr<cef_base::CommandLineImpl> command_line(
+      new cef_base::CommandLineImpl(false));
+  command_line->InitFromArgv(args.argc, args.argv);
+  if (!command_line->HasSwitch("type"))
     return cef_process::kExitBrowserProcess;
-  const std::string type = command_line.GetSwitch("type");
+  const std::string type = command_line->GetSwitchValue("type").ToString();
+  cef_base::InitGlobalCommandLine(args.argc, args.argv);
 
   if (type == "renderer") {
-    int fd = ChannelFromCommandLine(command_line, type);
+    int fd = ChannelFromCommandLine(command_line.get(), type);
     if (fd < 0)
       return cef_process::kExitNoChannel;
-    RunStartupCallbacks(application, type, command_line);
+    RunStartupCallbacks(application, type, args);
     return cef_process::RunRenderer(application, fd);
   }
   if (IsWaitingKind(type)) {
-    int fd = ChannelFromCommandLine(command_line, type);
+    int fd = ChannelFromCommandLine(command_line.get(), type);
     if (fd < 0)
       return cef_process::kExitNoChannel;
     return cef_process::RunChannelWait(fd);
