@@ -1,0 +1,474 @@
+// CefV8Context: entering and leaving, current and entered contexts, Eval,
+// the render-side browser and frame, and what release does to contexts,
+// values and tasks. Also the page's protection against runaway recursion,
+// and that contexts do not leak.
+#include <gtest/gtest.h>
+
+#include <v8.h>
+
+#include <string>
+#include <vector>
+
+#include "harness/renderer_harness.h"
+#include "include/cef_browser.h"
+#include "include/cef_frame.h"
+#include "include/cef_task.h"
+#include "include/cef_v8.h"
+#include "tests/framework_v8/frame_fixture.h"
+#include "tests/framework_v8/test_app.h"
+#include "v8/context_state.h"
+#include "v8/render_thread_impl.h"
+
+namespace v8test {
+namespace {
+
+using cef_harness::RendererHarness;
+
+TEST(ContextStack, EnterAndExitNest) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 main = harness.CreateFrame(browser, "", true);
+  const int64 child = harness.CreateFrame(browser, "child", false);
+  CefRefPtr<CefV8Context> a = harness.GetContext(browser, main);
+  CefRefPtr<CefV8Context> b = harness.GetContext(browser, child);
+
+  EXPECT_FALSE(CefV8Context::InContext());
+  EXPECT_FALSE(CefV8Context::GetCurrentContext().get());
+  EXPECT_FALSE(CefV8Context::GetEnteredContext().get());
+  EXPECT_FALSE(a->Exit());  // nothing entered
+
+  ASSERT_TRUE(a->Enter());
+  ASSERT_TRUE(b->Enter());
+  EXPECT_TRUE(CefV8Context::GetCurrentContext()->IsSame(b));
+  EXPECT_TRUE(CefV8Context::GetEnteredContext()->IsSame(b));
+  EXPECT_FALSE(a->Exit());  // not the innermost
+  EXPECT_TRUE(b->Exit());
+  EXPECT_TRUE(CefV8Context::GetCurrentContext()->IsSame(a));
+  EXPECT_TRUE(a->Exit());
+  EXPECT_FALSE(CefV8Context::InContext());
+}
+
+TEST(ContextStack, HandlerSeesItsOwnContextAsCurrentAndTheCallersAsEntered) {
+  CefRefPtr<TestApp> app(new TestApp());
+  CefRefPtr<CefV8Context> current, entered;
+  CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+      [&](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList&,
+          CefRefPtr<CefV8Value>&, CefString&) {
+        current = CefV8Context::GetCurrentContext();
+        entered = CefV8Context::GetEnteredContext();
+        return true;
+      }));
+  app->on_context_created = [&](CefRefPtr<CefBrowser>,
+                                CefRefPtr<CefFrame> frame,
+                                CefRefPtr<CefV8Context> context) {
+    EXPECT_TRUE(CefV8Context::GetCurrentContext()->IsSame(context));
+    EXPECT_TRUE(context->GetFrame()->GetIdentifier() == frame->GetIdentifier());
+    EXPECT_TRUE(frame->GetV8Context()->IsSame(context));
+    if (!frame->IsMain()) {
+      context->GetGlobal()->SetValue(
+          "childFn", CefV8Value::CreateFunction("childFn", handler.get()),
+          V8_PROPERTY_ATTRIBUTE_NONE);
+    }
+  };
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 main = harness.CreateFrame(browser, "", true);
+  const int64 child = harness.CreateFrame(browser, "child", false);
+  CefRefPtr<CefV8Context> main_context = harness.GetContext(browser, main);
+  CefRefPtr<CefV8Context> child_context = harness.GetContext(browser, child);
+  // Hand the child's function to the main frame and call it from there.
+  CefRefPtr<CefV8Value> function =
+      child_context->GetGlobal()->GetValue("childFn");
+  ASSERT_TRUE(main_context->GetGlobal()->SetValue("fromChild", function,
+                                                  V8_PROPERTY_ATTRIBUTE_NONE));
+  EXPECT_EQ("undefined", harness.Eval(browser, main, "fromChild()"));
+  ASSERT_TRUE(current.get());
+  EXPECT_TRUE(current->IsSame(child_context));
+  EXPECT_TRUE(entered->IsSame(main_context));
+}
+
+TEST(ContextStack, NoContextInMessagesBrowserCreationOrTasks) {
+  CefRefPtr<TestApp> app(new TestApp());
+  std::vector<bool> in_context;
+  app->on_browser_created = [&](CefRefPtr<CefBrowser>) {
+    in_context.push_back(CefV8Context::InContext());
+  };
+  app->on_message = [&](CefRefPtr<CefBrowser>, CefProcessId,
+                        CefRefPtr<CefProcessMessage>) {
+    in_context.push_back(CefV8Context::InContext());
+    return true;
+  };
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  harness.CreateFrame(browser, "", true);
+  harness.DeliverMessage(browser, CefProcessMessage::Create("m"));
+  CefPostTask(TID_RENDERER, new FunctionTask([&] {
+                in_context.push_back(CefV8Context::InContext());
+              }));
+  harness.RunPendingTasks();
+  EXPECT_EQ((std::vector<bool>{false, false, false}), in_context);
+}
+
+using ContextTest = FrameTest;
+
+TEST_F(ContextTest, EvalRunsAtGlobalScope) {
+  CefRefPtr<CefV8Value> retval;
+  CefRefPtr<CefV8Exception> exception;
+  EXPECT_TRUE(
+      context_->Eval("var fromEval = 4; fromEval * 2", retval, exception));
+  EXPECT_EQ(8, retval->GetIntValue());
+  EXPECT_FALSE(exception.get());
+  EXPECT_EQ("4", Eval("fromEval"));
+
+  EXPECT_FALSE(context_->Eval("throw new RangeError('r')", retval, exception));
+  EXPECT_FALSE(retval.get());
+  ASSERT_TRUE(exception.get());
+  EXPECT_EQ("Uncaught RangeError: r", exception->GetMessage().ToString());
+  EXPECT_EQ(1, exception->GetLineNumber());
+
+  EXPECT_FALSE(context_->Eval("", retval, exception));
+  // A page that replaces eval does not break Eval.
+  Eval("window.eval = function() { return 'hijacked'; }");
+  EXPECT_TRUE(context_->Eval("1 + 2", retval, exception));
+  EXPECT_EQ(3, retval->GetIntValue());
+}
+
+TEST_F(ContextTest, BrowserAndFrameDescribeTheDocument) {
+  CefRefPtr<CefBrowser> browser = context_->GetBrowser();
+  ASSERT_TRUE(browser.get());
+  EXPECT_EQ(browser_, browser->GetIdentifier());
+  EXPECT_FALSE(browser->GetHost().get());
+  const int64 child = harness_->CreateFrame(browser_, "kid", false);
+  EXPECT_EQ(2u, browser->GetFrameCount());
+  std::vector<int64> ids{-1};
+  browser->GetFrameIdentifiers(ids);
+  EXPECT_EQ((std::vector<int64>{-1, frame_, child}), ids);
+  std::vector<CefString> names;
+  browser->GetFrameNames(names);
+  ASSERT_EQ(2u, names.size());
+  EXPECT_EQ("kid", names[1].ToString());
+
+  CefRefPtr<CefFrame> main = browser->GetMainFrame();
+  EXPECT_TRUE(main->IsMain());
+  EXPECT_TRUE(main->GetName().empty());
+  EXPECT_FALSE(main->GetParent().get());
+  EXPECT_FALSE(main->GetURL().empty());
+  CefRefPtr<CefFrame> kid = browser->GetFrame("kid");
+  ASSERT_TRUE(kid.get());
+  EXPECT_FALSE(kid->IsMain());
+  EXPECT_EQ(frame_, kid->GetParent()->GetIdentifier());
+  EXPECT_TRUE(kid->GetBrowser()->IsSame(browser));
+  EXPECT_EQ(child, browser->GetFrame(child)->GetIdentifier());
+  EXPECT_FALSE(browser->GetFrame(CefString()).get());
+  EXPECT_FALSE(browser->GetFrame(int64{12345}).get());
+  EXPECT_FALSE(browser->IsSame(nullptr));
+
+  main->ExecuteJavaScript("var ranHere = 'yes'", "", -4);
+  EXPECT_EQ("\"yes\"", Eval("ranHere"));
+  main->ExecuteJavaScript("throw new Error('from ExecuteJavaScript')",
+                          "http://x/script.js", 10);
+  std::vector<std::string> errors = harness_->TakeUncaughtExceptions();
+  ASSERT_EQ(1u, errors.size());
+  EXPECT_EQ("Uncaught Error: from ExecuteJavaScript", errors[0]);
+
+  // The task runner is the render thread's, for every context.
+  CefRefPtr<CefTaskRunner> runner = context_->GetTaskRunner();
+  EXPECT_TRUE(runner->IsSame(CefTaskRunner::GetForThread(TID_RENDERER)));
+  EXPECT_TRUE(runner->IsSame(kid->GetV8Context()->GetTaskRunner()));
+}
+
+TEST_F(ContextTest, StackTraceShowsTheScriptStack) {
+  CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+      [](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList&,
+         CefRefPtr<CefV8Value>& retval, CefString&) {
+        CefRefPtr<CefV8StackTrace> trace = CefV8StackTrace::GetCurrent(10);
+        std::string names;
+        for (int i = 0; i < trace->GetFrameCount(); ++i)
+          names += trace->GetFrame(i)->GetFunctionName().ToString() + ";";
+        EXPECT_FALSE(trace->GetFrame(trace->GetFrameCount()).get());
+        retval = CefV8Value::CreateString(names);
+        return true;
+      }));
+  context_->GetGlobal()->SetValue(
+      "trace", CefV8Value::CreateFunction("trace", handler.get()),
+      V8_PROPERTY_ATTRIBUTE_NONE);
+  EXPECT_EQ("\"inner;outer;;\"",
+            Eval("function inner() { return trace(); }"
+                 "function outer() { return inner(); } outer()"));
+}
+
+// Release: the context and its objects turn invalid; primitives and the
+// task runner keep working.
+TEST(ContextRelease, ReleasedContextAndItsObjectsFailSafely) {
+  CefRefPtr<TestApp> app(new TestApp());
+  bool valid_during_release = false;
+  bool entered_during_release = false;
+  app->on_context_released = [&](CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                 CefRefPtr<CefV8Context> context) {
+    valid_during_release = context->IsValid();
+    entered_during_release = CefV8Context::GetCurrentContext().get() &&
+                             CefV8Context::GetCurrentContext()->IsSame(context);
+  };
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  CefRefPtr<CefV8Context> context = harness.GetContext(browser, frame);
+  ASSERT_TRUE(context->Enter());
+  CefRefPtr<CefV8Value> object, function, array, number, text;
+  {
+    CefRefPtr<CefV8Exception> exception;
+    ASSERT_TRUE(context->Eval("({a: 1})", object, exception));
+    ASSERT_TRUE(
+        context->Eval("(function() { return 1; })", function, exception));
+    number = CefV8Value::CreateInt(7);
+    text = CefV8Value::CreateString("kept");
+    array = CefV8Value::CreateArray(2);
+  }
+  ASSERT_TRUE(context->Exit());
+  CefRefPtr<CefV8Context> other_handle = harness.GetContext(browser, frame);
+  CefRefPtr<CefTaskRunner> runner = context->GetTaskRunner();
+
+  harness.ReleaseContext(browser, frame);
+  EXPECT_TRUE(valid_during_release);
+  EXPECT_TRUE(entered_during_release);
+
+  EXPECT_FALSE(context->IsValid());
+  EXPECT_FALSE(other_handle->IsValid());
+  EXPECT_FALSE(context->Enter());
+  EXPECT_FALSE(context->Exit());
+  EXPECT_FALSE(context->GetGlobal().get());
+  EXPECT_FALSE(context->GetBrowser().get());
+  EXPECT_FALSE(context->GetFrame().get());
+  EXPECT_FALSE(context->IsSame(other_handle));
+  CefRefPtr<CefV8Value> retval;
+  CefRefPtr<CefV8Exception> exception;
+  EXPECT_FALSE(context->Eval("1", retval, exception));
+  EXPECT_FALSE(harness.GetContext(browser, frame).get());
+  EXPECT_FALSE(harness.GetFrame(browser, frame)->GetV8Context().get());
+
+  for (CefRefPtr<CefV8Value> v : {object, function, array}) {
+    EXPECT_FALSE(v->IsValid());
+    EXPECT_FALSE(v->IsObject() && v->IsArray());
+    EXPECT_FALSE(v->GetValue("a").get());
+    EXPECT_FALSE(v->GetValue(0).get());
+    EXPECT_FALSE(v->SetValue("a", number, V8_PROPERTY_ATTRIBUTE_NONE));
+    EXPECT_FALSE(v->HasValue("a"));
+    EXPECT_FALSE(v->DeleteValue("a"));
+    std::vector<CefString> keys;
+    EXPECT_FALSE(v->GetKeys(keys));
+    EXPECT_FALSE(v->IsSame(v));
+    EXPECT_EQ(0, v->GetArrayLength());
+    EXPECT_FALSE(v->SetUserData(nullptr));
+    EXPECT_FALSE(v->HasException());
+  }
+  EXPECT_FALSE(function->ExecuteFunction(nullptr, CefV8ValueList()).get());
+  EXPECT_FALSE(
+      function->ExecuteFunctionWithContext(context, nullptr, CefV8ValueList())
+          .get());
+  EXPECT_TRUE(number->IsValid());
+  EXPECT_EQ(7, number->GetIntValue());
+  EXPECT_EQ("kept", text->GetStringValue().ToString());
+
+  // The runner still runs tasks; the task finds the context invalid.
+  bool ran = false;
+  bool valid_in_task = true;
+  EXPECT_TRUE(runner->PostTask(new FunctionTask([&] {
+    ran = true;
+    valid_in_task = context->IsValid();
+    EXPECT_FALSE(object->GetValue("a").get());
+  })));
+  harness.RunPendingTasks();
+  EXPECT_TRUE(ran);
+  EXPECT_FALSE(valid_in_task);
+
+  // The frame gets a new document with a fresh global.
+  EXPECT_TRUE(harness.Navigate(browser, frame));
+  EXPECT_EQ("\"undefined\"", harness.Eval(browser, frame, "typeof a"));
+  EXPECT_FALSE(context->IsSame(harness.GetContext(browser, frame)));
+}
+
+TEST(ContextRelease, TimersAndTasksOfAReleasedContextDoNotRunScript) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  const int64 other = harness.CreateFrame(browser, "other", false);
+  harness.Eval(browser, other, "var fired = 0;");
+  // The released frame's timer would touch the other frame's state.
+  CefRefPtr<CefV8Value> counter_holder;
+  harness.Eval(browser, frame,
+               "setTimeout(function() { console.log('late timer'); }, 0);"
+               "setInterval(function() { console.log('interval'); }, 1);");
+  CefRefPtr<CefV8Context> context = harness.GetContext(browser, frame);
+  ASSERT_TRUE(context->Enter());
+  CefRefPtr<CefV8Value> callback;
+  CefRefPtr<CefV8Exception> exception;
+  ASSERT_TRUE(context->Eval("(function() { console.log('callback'); })",
+                            callback, exception));
+  ASSERT_TRUE(context->Exit());
+  // A task holding a value of the context, posted before release.
+  context->GetTaskRunner()->PostTask(new FunctionTask([callback, context] {
+    EXPECT_FALSE(
+        callback->ExecuteFunctionWithContext(context, nullptr, CefV8ValueList())
+            .get());
+  }));
+  harness.ReleaseContext(browser, frame);
+  harness.RunTasksFor(20);
+  EXPECT_TRUE(harness.TakeConsoleLines().empty());
+}
+
+TEST(ContextRelease, ValuesMayOutliveTheRenderer) {
+  CefRefPtr<CefV8Value> object;
+  CefRefPtr<CefV8Value> number;
+  CefRefPtr<CefV8Context> context;
+  {
+    RendererHarness harness(nullptr, nullptr);
+    const int browser = harness.CreateBrowser();
+    const int64 frame = harness.CreateFrame(browser, "", true);
+    context = harness.GetContext(browser, frame);
+    CefRefPtr<CefV8Exception> exception;
+    ASSERT_TRUE(context->Eval("({x: [1, 2, 3]})", object, exception));
+    number = CefV8Value::CreateDouble(1.5);
+    // A queued task that holds values is dropped at shutdown.
+    CefPostTask(TID_RENDERER, new FunctionTask([object] { ADD_FAILURE(); }));
+  }
+  EXPECT_FALSE(object->IsValid());
+  EXPECT_FALSE(object->GetValue("x").get());
+  EXPECT_FALSE(number->IsValid());
+  EXPECT_FALSE(context->IsValid());
+  EXPECT_TRUE(context->GetTaskRunner().get());
+  EXPECT_FALSE(context->GetTaskRunner()->PostTask(new FunctionTask([] {})));
+  EXPECT_FALSE(CefV8Value::CreateInt(1).get());
+  EXPECT_FALSE(CefV8Context::InContext());
+}
+
+TEST(PageSafety, RunawayRecursionGivesRangeError) {
+  CefRefPtr<TestApp> app(new TestApp());
+  CefRefPtr<FunctionHandler> handler;
+  app->on_context_created = [&](CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                CefRefPtr<CefV8Context> context) {
+    // A native function that calls back into script: recursion through C++.
+    handler = new FunctionHandler([](const CefString&, CefRefPtr<CefV8Value>,
+                                     const CefV8ValueList& arguments,
+                                     CefRefPtr<CefV8Value>& retval,
+                                     CefString& exception) {
+      CefRefPtr<CefV8Value> result =
+          arguments[0]->ExecuteFunction(nullptr, CefV8ValueList());
+      if (!result.get()) {
+        exception = arguments[0]->GetException()->GetMessage();
+        return true;
+      }
+      retval = result;
+      return true;
+    });
+    context->GetGlobal()->SetValue(
+        "bounce", CefV8Value::CreateFunction("bounce", handler.get()),
+        V8_PROPERTY_ATTRIBUTE_NONE);
+  };
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  EXPECT_EQ(
+      "exception: Uncaught RangeError: Maximum call stack size exceeded",
+      harness.Eval(browser, frame, "function f() { return f() + 1; } f()"));
+  const std::string through_native =
+      harness.Eval(browser, frame,
+                   "function g() { return bounce(g); }"
+                   "try { g(); 'no error' } catch (e) { e.message }");
+  EXPECT_NE(std::string::npos, through_native.find("Maximum call stack size"))
+      << through_native;
+  // The renderer carries on.
+  EXPECT_EQ("2", harness.Eval(browser, frame, "1 + 1"));
+}
+
+TEST(PageSafety, UnhandledRejectionsAreReported) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  harness.Eval(browser, frame,
+               "Promise.reject(new Error('lost'));"
+               "var handled = Promise.reject(new Error('handled'));"
+               "handled.catch(function() {});");
+  std::vector<std::string> errors = harness.TakeUncaughtExceptions();
+  ASSERT_EQ(1u, errors.size());
+  EXPECT_EQ("Uncaught (in promise) Error: lost", errors[0]);
+}
+
+TEST(PageSafety, IntervalsRepeatUntilCleared) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  harness.Eval(browser, frame,
+               "var n = 0; var id = setInterval(function() {"
+               "  if (++n == 3) clearInterval(id); }, 1);");
+  for (int i = 0; i < 50 && harness.Eval(browser, frame, "n") != "3"; ++i)
+    harness.RunTasksFor(5);
+  EXPECT_EQ("3", harness.Eval(browser, frame, "n"));
+  harness.RunTasksFor(10);
+  EXPECT_EQ("3", harness.Eval(browser, frame, "n"));
+}
+
+// 1,000 documents created and released hold steady memory: no context
+// records, API object records or V8 contexts stay behind.
+TEST(ContextLeaks, ThousandContextsHoldSteadyMemory) {
+  CefRefPtr<TestApp> app(new TestApp());
+  CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+      [](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList& args,
+         CefRefPtr<CefV8Value>& retval, CefString&) {
+        retval = args.empty() ? nullptr : args[0];
+        return true;
+      }));
+  app->on_webkit_initialized = [&] {
+    CefRegisterExtension("leak/ext",
+                         "var leak = {}; (function() {"
+                         " native function echo(); leak.echo = echo; })();",
+                         handler.get());
+  };
+  std::vector<CefRefPtr<CefV8Value>> kept;  // wrappers outliving contexts
+  app->on_context_created = [&](CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                CefRefPtr<CefV8Context> context) {
+    CefRefPtr<CefV8Value> fn = CefV8Value::CreateFunction("fn", handler.get());
+    context->GetGlobal()->SetValue("fn", fn, V8_PROPERTY_ATTRIBUTE_NONE);
+    if (kept.size() < 10)
+      kept.push_back(fn);
+    else
+      kept[kept.size() % 10] = fn;
+  };
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  v8::Isolate* isolate = v8::Isolate::GetCurrent();
+  const int baseline_states = cef_renderer::ContextState::LiveCount();
+  size_t heap_after_warmup = 0;
+  for (int i = 0; i < 1000; ++i) {
+    harness.Eval(browser, frame,
+                 "var big = new Array(1000).fill('x'); leak.echo(big);"
+                 "fn(window); setTimeout(function() { big.length; }, 100000);");
+    harness.ReleaseContext(browser, frame);
+    ASSERT_TRUE(harness.Navigate(browser, frame));
+    if (i == 99) {
+      isolate->LowMemoryNotification();
+      v8::HeapStatistics stats;
+      isolate->GetHeapStatistics(&stats);
+      heap_after_warmup = stats.used_heap_size();
+    }
+  }
+  harness.RunPendingTasks();
+  isolate->LowMemoryNotification();
+  v8::HeapStatistics stats;
+  isolate->GetHeapStatistics(&stats);
+  // One live document, plus at most a context V8 has yet to drop.
+  EXPECT_LE(stats.number_of_native_contexts(), 3u);
+  // Released records stay only while a kept wrapper refers to them.
+  EXPECT_LE(cef_renderer::ContextState::LiveCount(),
+            baseline_states + static_cast<int>(kept.size()));
+  kept.clear();
+  EXPECT_EQ(baseline_states, cef_renderer::ContextState::LiveCount());
+  // Only the live document's function record remains.
+  EXPECT_EQ(1u, cef_renderer::RenderThreadImpl::Current()->tracker().size());
+  EXPECT_LT(stats.used_heap_size(), heap_after_warmup + 2 * 1024 * 1024)
+      << "heap grew from " << heap_after_warmup << " to "
+      << stats.used_heap_size();
+}
+
+}  // namespace
+}  // namespace v8test
