@@ -124,7 +124,7 @@ class CefRequest : public virtual CefBase {
 ///
 class CefPostData : public virtual CefBase {
  public:
-  typedef std::vector<CefRefPtr<CefPostDataElement>> ElementVector;
+  typedef std::vector<CefRefPtr<CefPostDataElement> > ElementVector;
 
   ///
   // Returns true if this object is read-only.
