@@ -253,7 +253,9 @@ class CefListValue : public virtual CefBase {
   ///
   // Sets the number of values. If the number of values is expanded all
   // new value slots will default to type null. Returns true on success.
-  // (Here, a size of 0 empties the list like Clear().)
+  // (Here, a size of 0 empties the list like Clear(), the current size leaves
+  // the list unchanged, and a list holds at most 2^24 values: larger sizes and
+  // indexes fail.)
   ///
   virtual bool SetSize(size_t size) = 0;
 
