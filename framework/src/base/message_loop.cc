@@ -332,7 +332,9 @@ bool MessageLoop::PostTask(CefRefPtr<CefTask> task, int64 delay_ms) {
 }
 
 int MessageLoop::RunReadyTasks() {
-  return state_->RunReady();
+  // Keeps the queue alive even if a task destroys this loop.
+  std::shared_ptr<State> state = state_;
+  return state->RunReady();
 }
 
 int64 MessageLoop::MillisUntilNextTask() const {
