@@ -241,6 +241,7 @@ void RendererHost::ReadChannel(std::vector<HostEvent>* events) {
     }
     if (const auto* reply = std::get_if<ipc::SyncReply>(&event)) {
       sync_reply_ = *reply;
+      sync_reply_arrived_ = true;
       continue;
     }
     events->push_back(std::move(event));
@@ -286,16 +287,20 @@ void RendererHost::CheckExit(std::vector<HostEvent>* events) {
   events->push_back(ProcessExited{status, ExitReason(status)});
 }
 
-bool RendererHost::Poll(Millis timeout, std::vector<HostEvent>* events) {
+bool RendererHost::Poll(Millis timeout,
+                        std::vector<HostEvent>* events,
+                        int wake_fd) {
   if (exit_reported_)
     return false;
   const size_t before = events->size();
   const Clock::time_point deadline = Clock::now() + timeout;
+  sync_reply_arrived_ = false;
   for (;;) {
-    pollfd fds[3];
+    pollfd fds[4];
     nfds_t count = 0;
     int channel_slot = -1;
     int output_slot = -1;
+    int wake_slot = -1;
     if (channel_open() && !channel_reported_) {
       short wanted = POLLIN;
       if (channel_->HasPendingOutput())
@@ -309,6 +314,10 @@ bool RendererHost::Poll(Millis timeout, std::vector<HostEvent>* events) {
     }
     if (pidfd_ >= 0)
       fds[count++] = {pidfd_, POLLIN, 0};
+    if (wake_fd >= 0) {
+      wake_slot = static_cast<int>(count);
+      fds[count++] = {wake_fd, POLLIN, 0};
+    }
     int wait_ms = RemainingMs(deadline);
     if (pidfd_ < 0 && wait_ms > kReapPollMs)
       wait_ms = kReapPollMs;
@@ -331,8 +340,9 @@ bool RendererHost::Poll(Millis timeout, std::vector<HostEvent>* events) {
       EndChannel("", events);
     }
     CheckExit(events);
-    if (events->size() > before || exit_reported_ ||
-        RemainingMs(deadline) == 0) {
+    bool woken = ready > 0 && wake_slot >= 0 && fds[wake_slot].revents != 0;
+    if (events->size() > before || exit_reported_ || woken ||
+        sync_reply_arrived_ || RemainingMs(deadline) == 0) {
       return events->size() > before || !exit_reported_;
     }
   }

@@ -96,9 +96,11 @@ class RendererHost {
   bool Shutdown(int exit_code, std::string* error);
 
   // Waits up to |timeout| for something to happen and appends what did, in
-  // order of arrival per source. Returns false once everything has been
+  // order of arrival per source. Also returns early when a Sync reply
+  // arrives and when |wake_fd| (if not -1) becomes readable, so a caller can
+  // watch its own input meanwhile. Returns false once everything has been
   // reported (the ProcessExited event included).
-  bool Poll(Millis timeout, std::vector<HostEvent>* events);
+  bool Poll(Millis timeout, std::vector<HostEvent>* events, int wake_fd = -1);
 
   enum class SyncResult { kReplied, kTimedOut, kGone };
   // Sends a Sync and gathers events until its reply, which is not appended.
@@ -148,6 +150,7 @@ class RendererHost {
   int next_sync_token_ = 1;
   // The token of the latest SyncReply; replies are not handed to callers.
   std::optional<ipc::SyncReply> sync_reply_;
+  bool sync_reply_arrived_ = false;  // during the current Poll
 };
 
 }  // namespace kivhost
