@@ -67,6 +67,7 @@ RenderThreadImpl::RenderThreadImpl(OutboundSink* sink)
 RenderThreadImpl::~RenderThreadImpl() {
   Shutdown();
   loop_.reset();
+  DeleteArrayBufferAllocator(allocator_);
   if (g_current == this)
     g_current = nullptr;
   g_exists = false;
@@ -83,9 +84,9 @@ void RenderThreadImpl::Start(CefRefPtr<CefApp> app,
                              CefRefPtr<CefListValue> extra_info) {
   app_ = app;
   EnsureV8Initialized();
-  allocator_.reset(v8::ArrayBuffer::Allocator::NewDefaultAllocator());
+  allocator_ = NewArrayBufferAllocator();
   v8::Isolate::CreateParams params;
-  params.array_buffer_allocator = allocator_.get();
+  params.array_buffer_allocator = allocator_;
   isolate_ = v8::Isolate::New(params);
   // The isolate stays entered on this thread for its whole life, so that
   // values can be made without a context, as on the framework's render

@@ -126,7 +126,7 @@ class RenderThreadImpl {
   CefRefPtr<CefApp> app_;
   bool shut_down_ = false;
 
-  std::unique_ptr<v8::ArrayBuffer::Allocator> allocator_;
+  v8::ArrayBuffer::Allocator* allocator_ = nullptr;  // owned
   v8::Isolate* isolate_ = nullptr;
   std::unique_ptr<ScriptDepth> script_depth_;
   std::unique_ptr<ObjectTracker> tracker_;

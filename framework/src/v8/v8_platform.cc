@@ -34,4 +34,15 @@ void EnsureV8Initialized() {
   static V8Process process;
 }
 
+v8::ArrayBuffer::Allocator* NewArrayBufferAllocator() {
+  return v8::ArrayBuffer::Allocator::NewDefaultAllocator();
+}
+
+#if defined(__GNUC__)
+__attribute__((no_sanitize("vptr")))
+#endif
+void DeleteArrayBufferAllocator(v8::ArrayBuffer::Allocator* allocator) {
+  delete allocator;
+}
+
 }  // namespace cef_renderer

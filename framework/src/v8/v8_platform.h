@@ -3,10 +3,18 @@
 #ifndef CEF_SRC_V8_V8_PLATFORM_H_
 #define CEF_SRC_V8_V8_PLATFORM_H_
 
+#include <v8.h>
+
 namespace cef_renderer {
 
 // Initialises the V8 platform and V8 if not done yet. Thread-safe.
 void EnsureV8Initialized();
+
+// V8's default array buffer allocator, and its disposal. libnode is built
+// without RTTI, so deleting through the polymorphic pointer is kept out of
+// code that UBSan's vptr check instruments.
+v8::ArrayBuffer::Allocator* NewArrayBufferAllocator();
+void DeleteArrayBufferAllocator(v8::ArrayBuffer::Allocator* allocator);
 
 }  // namespace cef_renderer
 
