@@ -203,7 +203,13 @@ void RendererHost::CloseChannel() {
 }
 
 bool RendererHost::Kill(int signal) {
-  return child_->Signal(signal);
+  if (!child_->Signal(signal))
+    return false;
+  if (!killed_by_us_) {
+    killed_by_us_ = true;
+    killed_reason_ = "killed";
+  }
+  return true;
 }
 
 void RendererHost::EndChannel(const std::string& error,
