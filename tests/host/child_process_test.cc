@@ -1,0 +1,124 @@
+#include "host/child_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "gtest/gtest.h"
+
+namespace kivhost {
+namespace {
+
+class ChildProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair_), 0);
+  }
+  void TearDown() override {
+    close(pair_[0]);
+    close(pair_[1]);
+  }
+
+  std::unique_ptr<ChildProcess> Shell(const std::string& script,
+                                      std::string* error) {
+    ChildProcess::Options options;
+    options.executable = "/bin/sh";
+    options.arguments = {"-c", script};
+    options.channel_fd = pair_[1];
+    return ChildProcess::Spawn(options, error);
+  }
+
+  static std::vector<std::string> AllOutput(ChildProcess* child) {
+    std::vector<std::string> lines;
+    while (child->output_fd() >= 0) {
+      for (std::string& line : child->ReadOutputLines())
+        lines.push_back(line);
+      usleep(1000);
+    }
+    return lines;
+  }
+
+  int pair_[2];
+};
+
+TEST_F(ChildProcessTest, OutputExitCodeAndDescriptors) {
+  std::string error;
+  // Standard output and error share the pipe; descriptor 3 is the channel;
+  // nothing else of the parent is open in the child.
+  auto child = Shell(
+      "echo out; echo err >&2; [ -S /dev/fd/3 ] && echo socket3; "
+      "ls /proc/self/fd | wc -l; printf tail; exit 3",
+      &error);
+  ASSERT_TRUE(child) << error;
+  std::vector<std::string> lines = AllOutput(child.get());
+  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(5)));
+  EXPECT_FALSE(child->status()->signaled);
+  EXPECT_EQ(child->status()->code, 3);
+  EXPECT_EQ(child->status()->Describe(), "exit code 3");
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "out");
+  EXPECT_EQ(lines[1], "err");
+  EXPECT_EQ(lines[2], "socket3");
+  // 0, 1, 2, 3 and the descriptor ls opens for /proc/self/fd.
+  EXPECT_EQ(std::stoi(lines[3]), 5);
+  EXPECT_EQ(lines[4], "tail") << "an unfinished last line is kept";
+}
+
+TEST_F(ChildProcessTest, SignalsAndKills) {
+  std::string error;
+  auto child = Shell("sleep 30", &error);
+  ASSERT_TRUE(child) << error;
+  EXPECT_FALSE(child->WaitFor(std::chrono::milliseconds(50)));
+  EXPECT_TRUE(child->Signal(SIGTERM));
+  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(5)));
+  EXPECT_TRUE(child->status()->signaled);
+  EXPECT_EQ(child->status()->signal, SIGTERM);
+  EXPECT_EQ(child->status()->Describe(), "signal 15 (SIGTERM)");
+  EXPECT_FALSE(child->Signal(SIGTERM)) << "no signal to a reaped child";
+
+  auto ignoring = Shell("trap '' TERM; sleep 30", &error);
+  ASSERT_TRUE(ignoring) << error;
+  pid_t pid = ignoring->pid();
+  ignoring.reset();  // the destructor kills and reaps
+  EXPECT_NE(kill(pid, 0), 0);
+}
+
+TEST_F(ChildProcessTest, ParentSignalDispositionsDoNotLeakIn) {
+  signal(SIGTERM, SIG_IGN);
+  std::string error;
+  auto child = Shell("sleep 30", &error);
+  signal(SIGTERM, SIG_DFL);
+  ASSERT_TRUE(child) << error;
+  child->Signal(SIGTERM);
+  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(5)));
+  EXPECT_TRUE(child->status()->signaled);
+}
+
+TEST_F(ChildProcessTest, ExecFailuresAreReportedBeforeSpawnReturns) {
+  ChildProcess::Options options;
+  options.executable = "/nonexistent/program";
+  options.channel_fd = pair_[1];
+  std::string error;
+  EXPECT_EQ(ChildProcess::Spawn(options, &error), nullptr);
+  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+
+  options.executable = "/etc/hostname";  // not executable
+  EXPECT_EQ(ChildProcess::Spawn(options, &error), nullptr);
+  EXPECT_NE(error.find("cannot run"), std::string::npos) << error;
+
+  options.executable = "/bin/true";
+  options.channel_fd = -1;
+  EXPECT_EQ(ChildProcess::Spawn(options, &error), nullptr);
+}
+
+TEST(SignalNameTest, NamesAndNumbers) {
+  EXPECT_EQ(SignalName(SIGKILL), "SIGKILL");
+  EXPECT_EQ(SignalName(SIGSEGV), "SIGSEGV");
+  EXPECT_EQ(SignalName(200), "signal 200");
+}
+
+}  // namespace
+}  // namespace kivhost

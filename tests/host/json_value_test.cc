@@ -1,0 +1,114 @@
+#include "host/json_value.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "gtest/gtest.h"
+
+namespace kivhost {
+namespace {
+
+using ipc::WireValue;
+
+WireValue FromText(const std::string& text) {
+  WireValue value;
+  std::string error;
+  EXPECT_TRUE(JsonToValue(Json::parse(text), &value, &error)) << error;
+  return value;
+}
+
+std::string ErrorFor(const std::string& text) {
+  WireValue value = WireValue::Int(77);
+  std::string error;
+  EXPECT_FALSE(JsonToValue(Json::parse(text), &value, &error)) << text;
+  EXPECT_EQ(value, WireValue::Int(77)) << "no partial result";
+  return error;
+}
+
+TEST(JsonValueTest, EveryKindHasAnExactTextForm) {
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    WireValue value;
+    const char* text;
+  } cases[] = {
+      {WireValue::Null(), "null"},
+      {WireValue::Bool(false), "false"},
+      {WireValue::Int(5), "5"},
+      {WireValue::Int(std::numeric_limits<int32_t>::min()), "-2147483648"},
+      {WireValue::Double(5.0), "5.0"},
+      {WireValue::Double(-0.0), "-0.0"},
+      {WireValue::Double(0.1), "0.1"},
+      {WireValue::Double(1e300), "1e+300"},
+      {WireValue::Double(std::nan("")), "{\"$double\":\"NaN\"}"},
+      {WireValue::Double(inf), "{\"$double\":\"Infinity\"}"},
+      {WireValue::Double(-inf), "{\"$double\":\"-Infinity\"}"},
+      {WireValue::String(u"caf\u00e9"), "\"caf\xc3\xa9\""},
+      {WireValue::String(std::u16string(u"a\0b", 3)), "\"a\\u0000b\""},
+      {WireValue::String(u"x\xD800"), "{\"$utf16\":[120,55296]}"},
+      {WireValue::Binary({0, 1, 0xff}), "{\"$binary\":\"AAH/\"}"},
+      {WireValue::Binary({}), "{\"$binary\":\"\"}"},
+      {WireValue::List({WireValue::Int(1), WireValue::List({})}), "[1,[]]"},
+      {WireValue::Dictionary(
+           {{u"z", WireValue::Int(1)}, {u"a", WireValue::Null()}}),
+       "{\"z\":1,\"a\":null}"},
+      {WireValue::Dictionary({{u"$binary", WireValue::Int(1)},
+                              {u"k\xDC00", WireValue::Bool(true)}}),
+       "{\"$dict\":[[\"$binary\",1],[{\"$utf16\":[107,56320]},true]]}"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ValueToJsonText(c.value), c.text);
+    WireValue back = FromText(c.text);
+    EXPECT_EQ(back, c.value) << c.text;
+  }
+}
+
+TEST(JsonValueTest, InputAlternatives) {
+  EXPECT_EQ(FromText("5e0"), WireValue::Double(5.0));
+  EXPECT_EQ(FromText("{\"$double\": 3}"), WireValue::Double(3.0));
+  EXPECT_EQ(FromText("{\"$utf16\": []}"), WireValue::String(u""));
+  EXPECT_EQ(FromText("\"\\ud83d\\ude00\""), WireValue::String(u"\U0001F600"));
+  EXPECT_EQ(FromText("{\"$dict\": []}"), WireValue::Dictionary({}));
+  EXPECT_EQ(FromText("{}"), WireValue::Dictionary({}));
+}
+
+TEST(JsonValueTest, BadInputIsNamed) {
+  EXPECT_NE(ErrorFor("2147483648").find("32-bit"), std::string::npos);
+  EXPECT_NE(ErrorFor("-2147483649").find("32-bit"), std::string::npos);
+  EXPECT_NE(ErrorFor("[1, {\"a\": [9999999999]}]").find("\"/1/a/0\""),
+            std::string::npos);
+  EXPECT_NE(ErrorFor("{\"$nope\": 1}").find("unknown tag"), std::string::npos);
+  EXPECT_NE(ErrorFor("{\"$binary\": \"AA\", \"x\": 1}").find("mixes"),
+            std::string::npos);
+  EXPECT_NE(ErrorFor("{\"$binary\": \"A*==\"}").find("base64"),
+            std::string::npos);
+  EXPECT_NE(ErrorFor("{\"$double\": \"nan\"}").find("NaN"), std::string::npos);
+  EXPECT_NE(ErrorFor("{\"$utf16\": [65536]}").find("code unit"),
+            std::string::npos);
+  EXPECT_NE(ErrorFor("{\"$dict\": [[\"a\", 1], [\"a\", 2]]}").find("repeats"),
+            std::string::npos);
+  EXPECT_NE(ErrorFor("{\"$dict\": [[\"a\"]]}").find("pair"), std::string::npos);
+  std::string deep(101, '[');
+  deep += std::string(101, ']');
+  EXPECT_NE(ErrorFor(deep).find("deeper"), std::string::npos);
+}
+
+TEST(JsonValueTest, Base64) {
+  for (size_t size = 0; size < 10; ++size) {
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < size; ++i)
+      bytes.push_back(static_cast<uint8_t>(i * 37 + 200));
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(Base64Decode(Base64Encode(bytes), &back));
+    EXPECT_EQ(back, bytes);
+  }
+  EXPECT_EQ(Base64Encode({'M', 'a', 'n'}), "TWFu");
+  std::vector<uint8_t> out;
+  EXPECT_FALSE(Base64Decode("TWF", &out));
+  EXPECT_FALSE(Base64Decode("T=Fu", &out));
+  EXPECT_FALSE(Base64Decode("TW=u", &out));
+  EXPECT_FALSE(Base64Decode("TWFu====", &out));
+}
+
+}  // namespace
+}  // namespace kivhost
