@@ -162,13 +162,15 @@ int RendererHarness::RunPendingTasks() {
   if (!thread_)
     return 0;
   cef_base::MessageLoop* loop = thread_->message_loop();
+  const auto budget_end =
+      std::chrono::steady_clock::now() + std::chrono::seconds(1);
   int ran = 0;
   // Tasks posted by tasks run too, until nothing is due.
   for (;;) {
     const int now = loop->RunReadyTasks();
-    if (now == 0)
-      break;
     ran += now;
+    if (now == 0 || std::chrono::steady_clock::now() >= budget_end)
+      break;
   }
   thread_->RunMicrotasks();
   return ran;

@@ -102,7 +102,9 @@ class RendererHarness {
   bool DeliverMessage(int browser_id, CefRefPtr<CefProcessMessage> message);
 
   // Runs posted tasks, including timers that are due, until none is ready;
-  // returns how many ran. Timers due later are left queued.
+  // returns how many ran. Timers due later are left queued. Returns after
+  // about a second even if work keeps becoming due (a page whose timers
+  // never stop), leaving the rest queued.
   int RunPendingTasks();
 
   // Like RunPendingTasks, but also waits for tasks that become due within

@@ -6,7 +6,9 @@
 
 #include <v8.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness/renderer_harness.h"
@@ -405,6 +407,59 @@ TEST(PageSafety, IntervalsRepeatUntilCleared) {
   EXPECT_EQ("3", harness.Eval(browser, frame, "n"));
   harness.RunTasksFor(10);
   EXPECT_EQ("3", harness.Eval(browser, frame, "n"));
+}
+
+TEST(PageSafety, BusyTimersDoNotHoldTheLoopForever) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  // Each run takes longer than the interval, so one is always due.
+  harness.Eval(browser, frame,
+               "var runs = 0; setInterval(function() {"
+               "  ++runs; var t = Date.now(); while (Date.now() - t < 6) {}"
+               "}, 0);");
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const int ran = harness.RunPendingTasks();
+  EXPECT_GT(ran, 0);
+  EXPECT_LT(ran, 1000);
+  harness.ReleaseContext(browser, frame);
+  harness.RunTasksFor(10);
+}
+
+TEST(ThreadSafety, ValuesFailSafelyOnOtherThreadsAndMayBeDroppedThere) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  CefRefPtr<CefV8Context> context = harness.GetContext(browser, frame);
+  CefRefPtr<CefV8Value> object, number;
+  CefRefPtr<CefV8Exception> exception;
+  ASSERT_TRUE(context->Eval("({a: 1})", object, exception));
+  number = CefV8Value::CreateInt(3);
+  bool object_valid = true, number_valid = true, context_valid = true;
+  bool got_value = true, created = true, registered = true;
+  bool posted = false;
+  std::thread other([&] {
+    object_valid = object->IsValid();
+    number_valid = number->IsValid();
+    context_valid = context->IsValid();
+    got_value = object->GetValue("a").get() != nullptr;
+    created = CefV8Value::CreateInt(1).get() != nullptr;
+    registered = CefRegisterExtension("x", "var x;", nullptr);
+    posted = context->GetTaskRunner()->PostTask(new FunctionTask([] {}));
+    // The last reference goes on this thread.
+    object = nullptr;
+  });
+  other.join();
+  EXPECT_FALSE(object_valid);
+  EXPECT_FALSE(number_valid);
+  EXPECT_FALSE(context_valid);
+  EXPECT_FALSE(got_value);
+  EXPECT_FALSE(created);
+  EXPECT_FALSE(registered);
+  EXPECT_TRUE(posted);
+  EXPECT_EQ(1, harness.RunPendingTasks());
+  EXPECT_TRUE(number->IsValid());
+  EXPECT_EQ("1", harness.Eval(browser, frame, "({a: 1}).a"));
 }
 
 // 1,000 documents created and released hold steady memory: no context

@@ -11,12 +11,6 @@ namespace cef_renderer {
 
 namespace {
 
-// HTML's clamp: timers set from deeper than this many nested timer
-// callbacks wait at least kMinNestedDelayMs, so a callback that keeps
-// re-arming itself cannot starve the loop.
-constexpr int kMaxTimerNesting = 5;
-constexpr int64 kMinNestedDelayMs = 4;
-
 void WindowGetter(v8::Local<v8::Name> property,
                   const v8::PropertyCallbackInfo<v8::Value>& info) {
   v8::Local<v8::Context> context;

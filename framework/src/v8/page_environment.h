@@ -10,7 +10,15 @@
 
 #include <v8.h>
 
+#include <cstdint>
+
 namespace cef_renderer {
+
+// HTML's clamp: timers set from deeper than this many nested timer callbacks
+// (and intervals past this many runs) wait at least kMinNestedDelayMs, so a
+// callback that keeps re-arming itself cannot starve the loop.
+constexpr int kMaxTimerNesting = 5;
+constexpr int64_t kMinNestedDelayMs = 4;
 
 class PageEnvironment {
  public:

@@ -518,7 +518,6 @@ void RenderThreadImpl::RunTimer(const std::weak_ptr<ContextState>& weak_state,
   for (const auto& argument : timer->arguments)
     argv.push_back(argument.Get(isolate_));
   const bool repeat = timer->repeat;
-  const int64 interval = timer->interval_ms;
   const int nesting = timer->nesting;
   if (!repeat)
     state->CancelTimer(timer_id);  // |timer| is gone from here on
@@ -544,8 +543,17 @@ void RenderThreadImpl::RunTimer(const std::weak_ptr<ContextState>& weak_state,
     }
   }
   state->set_timer_nesting(outer_nesting);
-  if (repeat && state->IsValid() && state->FindTimer(timer_id))
-    ScheduleTimer(state, timer_id, interval);
+  if (!repeat || !state->IsValid())
+    return;
+  if (PendingTimer* again = state->FindTimer(timer_id)) {
+    // Each run of an interval nests one level deeper, as in HTML.
+    ++again->nesting;
+    if (again->nesting > kMaxTimerNesting &&
+        again->interval_ms < kMinNestedDelayMs) {
+      again->interval_ms = kMinNestedDelayMs;
+    }
+    ScheduleTimer(state, timer_id, again->interval_ms);
+  }
 }
 
 void RenderThreadImpl::ReportConsole(const std::shared_ptr<ContextState>& state,
