@@ -3,6 +3,11 @@
 // browser side raises, the end of that subscription, and calls the bridge
 // refuses. Every step is logged, so the transcript shows what crossed the
 // process boundary in which order.
+//
+// scripts/demo runs it as
+//   kivhost run --renderer build/kiv-subprocess --page examples/demo.js \
+//       --query echo --event tick --ticks 5
+// so that the ticks after the third show that the subscription has ended.
 
 function show(value) {
   return JSON.stringify(value);
