@@ -1,0 +1,251 @@
+// kivhost's driver mode against a real renderer: one reply per command,
+// events before the reply they belong to, errors that name the problem, and
+// a session that goes on after them.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "host/child_process.h"
+#include "host/driver.h"
+
+namespace {
+
+using kivhost::Json;
+
+class DriverTest : public ::testing::Test {
+ protected:
+  DriverTest()
+      : driver_(Options(), [this](const std::string& line) {
+          lines_.push_back(Json::parse(line));
+        }) {}
+
+  static kivhost::DriverOptions Options() {
+    kivhost::DriverOptions options;
+    options.default_renderer = KIV_TEST_RENDERER;
+    options.timeout = kivhost::Millis(5000);
+    return options;
+  }
+
+  // Handles |command| and returns the lines it produced.
+  std::vector<Json> Run(const std::string& command) {
+    lines_.clear();
+    driver_.HandleLine(command);
+    return lines_;
+  }
+
+  // The single reply of |command|, which must be the last line.
+  Json Reply(const std::string& command) {
+    std::vector<Json> lines = Run(command);
+    EXPECT_FALSE(lines.empty()) << command;
+    if (lines.empty())
+      return Json();
+    EXPECT_TRUE(lines.back().contains("reply")) << lines.back().dump();
+    return lines.back();
+  }
+
+  std::string Error(const std::string& command) {
+    Json reply = Reply(command);
+    EXPECT_EQ(reply["ok"], false) << reply.dump();
+    return reply.value("error", "");
+  }
+
+  void StartWithPage() {
+    Json start = Reply(
+        R"({"cmd":"start","callback_names":["tick"],"query_names":["echo"]})");
+    ASSERT_EQ(start["ok"], true) << start.dump();
+    ASSERT_EQ(Reply(R"({"cmd":"create_browser","browser":1})")["ok"], true);
+    ASSERT_EQ(
+        Reply(R"({"cmd":"load","browser":1,"frame":1,"script":"var n = 1;"})")
+            ["ok"],
+        true);
+  }
+
+  std::vector<Json> lines_;
+  kivhost::Driver driver_;
+};
+
+TEST_F(DriverTest, BadInputGetsAnErrorAndTheSessionGoesOn) {
+  EXPECT_NE(Error("{not json").find("bad JSON"), std::string::npos);
+  EXPECT_NE(Error("[1, 2]").find("JSON object"), std::string::npos);
+  EXPECT_NE(Error(R"({"id": 4})").find("\"cmd\""), std::string::npos);
+  Json unknown = Reply(R"({"cmd":"fly","id":"x"})");
+  EXPECT_EQ(unknown["reply"], "fly");
+  EXPECT_EQ(unknown["id"], "x");
+  EXPECT_EQ(unknown["error"], "unknown command \"fly\"");
+  EXPECT_NE(Error(R"({"cmd":"eval","browser":1,"frame":1,"code":"1"})")
+                .find("no renderer is running"),
+            std::string::npos);
+  EXPECT_TRUE(Run("   ").empty()) << "blank lines are skipped";
+
+  StartWithPage();
+  EXPECT_EQ(Error(R"({"cmd":"eval","browser":1,"frame":2,"code":"1"})"),
+            "no frame 2 of browser 1");
+  EXPECT_EQ(Error(R"({"cmd":"load","browser":3,"frame":1})"), "no browser 3");
+  EXPECT_EQ(Error(R"({"cmd":"eval","browser":1,"code":"1"})"),
+            "\"frame\" is missing");
+  EXPECT_NE(Error(R"({"cmd":"eval","browser":"1","frame":1,"code":"1"})")
+                .find("\"browser\" must be an integer"),
+            std::string::npos);
+  EXPECT_NE(Error(R"({"cmd":"send","browser":1,"name":"echo","args":{"a":1}})")
+                .find("must be a list"),
+            std::string::npos);
+  EXPECT_NE(
+      Error(R"({"cmd":"send","browser":1,"name":"echo","args":[{"$x":1}]})")
+          .find("unknown tag"),
+      std::string::npos);
+  EXPECT_NE(Error(R"({"cmd":"start"})").find("already running"),
+            std::string::npos);
+  EXPECT_NE(Error(R"({"cmd":"wait","ms":-1})").find("\"ms\""),
+            std::string::npos);
+  EXPECT_NE(Error(R"({"cmd":"settle","timeout_ms":0})").find("timeout_ms"),
+            std::string::npos);
+  EXPECT_EQ(Error(R"({"cmd":"release","browser":1,"frame":7})"),
+            "no frame 7 of browser 1");
+
+  Json eval = Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":"n + 1"})");
+  EXPECT_EQ(eval["ok"], true);
+  EXPECT_EQ(eval["result"], "2");
+}
+
+TEST_F(DriverTest, ASessionFromStartToExit) {
+  StartWithPage();
+  std::vector<Json> load =
+      Run(R"({"cmd":"load","browser":1,"frame":1,"url":"test://two.js","id":7,)"
+          R"("script":"console.log('again'); testBridge.send('hi', '[1]');)"
+          R"( testBridge.onMessage = function(n, j) { console.log(n, j); };)"
+          R"( setTimeout(function() { console.error('later'); }, 30);"})");
+  ASSERT_EQ(load.size(), 3u);
+  EXPECT_EQ(load[0], Json::parse(R"({"event":"console","browser":1,"frame":1,)"
+                                 R"("level":"log","text":"again"})"));
+  EXPECT_EQ(load[1], Json::parse(R"({"event":"message","browser":1,)"
+                                 R"("name":"hi","args":[1]})"));
+  EXPECT_EQ(load[2], Json::parse(R"({"reply":"load","id":7,"ok":true})"));
+
+  std::vector<Json> settle = Run(R"({"cmd":"settle"})");
+  ASSERT_EQ(settle.size(), 2u);
+  EXPECT_EQ(settle[0]["text"], "later");
+  EXPECT_EQ(settle[1]["idle"], true);
+
+  std::vector<Json> sent =
+      Run(R"({"cmd":"send","browser":1,"name":"tick","args":["tick",5,5.0]})");
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0]["text"], "tick [\"tick\",5,5.0]");
+
+  Json thrown =
+      Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":"throw 1"})");
+  EXPECT_EQ(thrown["ok"], true);
+  EXPECT_EQ(thrown["threw"], true);
+  EXPECT_EQ(thrown["exception"], "Uncaught 1");
+
+  EXPECT_EQ(Reply(R"({"cmd":"release","browser":1,"frame":1})")["ok"], true);
+  EXPECT_EQ(Reply(R"({"cmd":"destroy_browser","browser":1})")["ok"], true);
+  std::vector<Json> shutdown = Run(R"({"cmd":"shutdown","exit_code":4})");
+  ASSERT_EQ(shutdown.size(), 2u);
+  EXPECT_EQ(shutdown[0],
+            Json::parse(R"({"event":"exit","code":4,"reason":"shut down"})"));
+  EXPECT_EQ(shutdown[1]["code"], 4);
+  EXPECT_NE(Error(R"({"cmd":"shutdown"})").find("no renderer"),
+            std::string::npos);
+  // A new renderer can start after the old one ended.
+  EXPECT_EQ(Reply(R"({"cmd":"start"})")["ok"], true);
+}
+
+TEST_F(DriverTest, ValuesCrossLosslessly) {
+  StartWithPage();
+  const std::string args =
+      R"([5,5.0,-0.0,1e+300,"caf\u00e9",{"$utf16":[97,0,98]},)"
+      R"({"$binary":"AAH/"},{"$dict":[["$k",null]]},{"z":[],"a":{}},)"
+      R"(true,null])";
+  std::vector<Json> echoed =
+      Run(R"({"cmd":"send","browser":1,"name":"echo","args":)" + args + "}");
+  ASSERT_EQ(echoed.size(), 2u);
+  // The dictionary comes back in the framework's key order.
+  Json expected = Json::parse(args);
+  expected[5] = std::string("a\0b", 3);  // valid UTF-16 comes back as text
+  expected[8] = Json::parse(R"({"a":{},"z":[]})");
+  EXPECT_EQ(echoed[0]["args"], expected) << echoed[0].dump();
+  EXPECT_EQ(echoed[0]["args"][1].dump(), "5.0") << "a double stays a double";
+}
+
+TEST_F(DriverTest, DeadHungAndKilledRenderers) {
+  StartWithPage();
+  Json killed = Reply(R"({"cmd":"kill","signal":"SIGTERM"})");
+  EXPECT_EQ(killed["exited"], true);
+  EXPECT_EQ(lines_[0], Json::parse(R"({"event":"exit","signal":15,)"
+                                   R"("signal_name":"SIGTERM",)"
+                                   R"("reason":"killed"})"));
+
+  StartWithPage();
+  std::vector<Json> crash = Run(R"({"cmd":"send","browser":1,"name":"crash"})");
+  ASSERT_GE(crash.size(), 2u);
+  EXPECT_EQ(crash[crash.size() - 2]["signal_name"], "SIGABRT");
+  EXPECT_EQ(crash[crash.size() - 2]["reason"], "died");
+  EXPECT_EQ(crash.back()["error"], "the renderer is gone");
+
+  StartWithPage();
+  std::vector<Json> hang =
+      Run(R"({"cmd":"send","browser":1,"name":"hang","timeout_ms":300})");
+  ASSERT_GE(hang.size(), 2u);
+  EXPECT_EQ(hang[hang.size() - 2]["reason"], "hung");
+  EXPECT_NE(hang.back()["error"].get<std::string>().find("did not answer"),
+            std::string::npos);
+}
+
+TEST_F(DriverTest, OtherProcessKinds) {
+  Json start = Reply(R"({"cmd":"start","type":"utility"})");
+  EXPECT_EQ(start["ok"], true);
+  EXPECT_NE(
+      Error(R"({"cmd":"create_browser","browser":1})").find("not a renderer"),
+      std::string::npos);
+  std::vector<Json> end = Run(R"({"cmd":"shutdown"})");
+  ASSERT_EQ(end.size(), 2u);
+  EXPECT_EQ(end[0], Json::parse(R"({"event":"exit","code":0,)"
+                                R"("reason":"channel closed"})"));
+
+  // An unknown kind starts and ends at once; the exit shows up as an event.
+  EXPECT_EQ(Reply(R"({"cmd":"start","type":"bogus"})")["ok"], true);
+  std::vector<Json> waited = Run(R"({"cmd":"wait","ms":500})");
+  ASSERT_GE(waited.size(), 2u);
+  EXPECT_EQ(waited[waited.size() - 2],
+            Json::parse(R"({"event":"exit","code":1,)"
+                        R"("reason":"ended by itself"})"));
+}
+
+// The command itself: input from a pipe, and the end of input shuts the
+// renderer down.
+TEST(KivhostDriverCommandTest, EndOfInputShutsDown) {
+  int pair[2];
+  ASSERT_EQ(pipe(pair), 0);
+  kivhost::ChildProcess::Options options;
+  options.executable = "/bin/sh";
+  options.arguments = {
+      "-c", std::string("printf '%s\\n' '{\"cmd\":\"start\"}' "
+                        "'{\"cmd\":\"create_browser\",\"browser\":1}' | ") +
+                KIV_HOST + " driver --renderer " + KIV_TEST_RENDERER};
+  options.channel_fd = pair[1];
+  std::string error;
+  auto child = kivhost::ChildProcess::Spawn(options, &error);
+  ASSERT_TRUE(child) << error;
+  std::vector<std::string> lines;
+  while (child->output_fd() >= 0) {
+    for (std::string& line : child->ReadOutputLines())
+      lines.push_back(line);
+    usleep(2000);
+  }
+  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(10)));
+  EXPECT_EQ(child->status()->code, 0);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(Json::parse(lines[1]),
+            Json::parse(R"({"reply":"create_browser","ok":true})"));
+  EXPECT_EQ(Json::parse(lines[2]),
+            Json::parse(R"({"event":"exit","code":0,"reason":"shut down"})"));
+  EXPECT_EQ(Json::parse(lines[3])["id"], "end of input");
+  close(pair[0]);
+  close(pair[1]);
+}
+
+}  // namespace
