@@ -50,7 +50,11 @@ class PageRun {
   void Answer(const ipc::ProcessMessageSent& message);
   void SendMessage(const std::string& name, const ipc::WireValue& arguments);
   void RaiseTick();
-  bool Settled();
+  // Sends a Sync and reports what came before it; false if no reply came.
+  bool Barrier(bool* idle);
+  // Until the effects of every message sent so far have been reported.
+  void CatchUp(Clock::time_point limit);
+  bool Settled(Clock::time_point limit);
   int Finish();
 
   const RunOptions& options_;
@@ -60,6 +64,8 @@ class PageRun {
   // Messages sent since the last idle check; a page that got one may have
   // more to do.
   int sent_since_check_ = 0;
+  // Messages sent whose effects may not have been reported yet.
+  bool unsynced_ = false;
   bool exited_ = false;
   int exit_code_ = 0;
 };
@@ -72,6 +78,7 @@ void PageRun::SendMessage(const std::string& name,
   if (!renderer_->SendProcessMessage(kBrowserId, name, arguments, &error))
     Print("-- not sent: " + error);
   ++sent_since_check_;
+  unsynced_ = true;
 }
 
 void PageRun::Answer(const ipc::ProcessMessageSent& message) {
@@ -140,22 +147,38 @@ void PageRun::RaiseTick() {
   }
 }
 
-// True when the render thread has no task queued and nothing was sent to it
-// since the previous check.
-bool PageRun::Settled() {
+bool PageRun::Barrier(bool* idle) {
   std::vector<HostEvent> events;
-  bool idle = false;
-  sent_since_check_ = 0;
+  bool ignored = false;
   RendererHost::SyncResult result =
-      renderer_->Sync(options_.timeout, &events, &idle);
+      renderer_->Sync(options_.timeout, &events, idle ? idle : &ignored);
   Report(&events);
   if (result == RendererHost::SyncResult::kTimedOut) {
     Print("-- the renderer did not answer within " +
           std::to_string(options_.timeout.count()) + " ms");
-    return false;
   }
-  return result == RendererHost::SyncResult::kReplied && idle &&
-         sent_since_check_ == 0;
+  return result == RendererHost::SyncResult::kReplied;
+}
+
+void PageRun::CatchUp(Clock::time_point limit) {
+  // The renderer runs the tasks a message posts before it answers the next
+  // request, so the answer to a Sync comes after what they printed.
+  while (unsynced_ && !exited_ && Clock::now() < limit) {
+    unsynced_ = false;
+    if (!Barrier(nullptr))
+      return;
+  }
+}
+
+// True when the render thread has no task queued and nothing was sent to it
+// since the check began.
+bool PageRun::Settled(Clock::time_point limit) {
+  CatchUp(limit);
+  sent_since_check_ = 0;
+  bool idle = false;
+  if (!Barrier(&idle))
+    return false;
+  return idle && sent_since_check_ == 0;
 }
 
 int PageRun::Finish() {
@@ -211,14 +234,16 @@ int PageRun::Run() {
         " (" + std::to_string(script.size()) + " bytes)");
   renderer_->LoadFrame(load, &error);
 
-  const Clock::time_point started = Clock::now();
-  const Clock::time_point limit = started + options_.time_limit;
-  Clock::time_point next_tick = started + options_.tick_interval;
+  const Clock::time_point limit = Clock::now() + options_.time_limit;
   const bool ticking = !options_.event_names.empty() && options_.ticks > 0;
   std::vector<HostEvent> events;
-  // Loading is done once the renderer answers a first barrier.
-  if (!Settled() && exited_)
+  // The page has loaded once the renderer answers a first barrier; the
+  // ticks start from there.
+  unsynced_ = true;
+  CatchUp(limit);
+  if (exited_)
     return exit_code_;
+  Clock::time_point next_tick = Clock::now() + options_.tick_interval;
   while (!exited_) {
     const Clock::time_point now = Clock::now();
     if (now >= limit) {
@@ -229,11 +254,12 @@ int PageRun::Run() {
     const bool ticks_left = ticking && ticks_sent_ < options_.ticks;
     if (ticks_left && now >= next_tick) {
       RaiseTick();
-      next_tick += options_.tick_interval;
+      CatchUp(limit);
+      next_tick = Clock::now() + options_.tick_interval;
       continue;
     }
     if (!ticks_left) {
-      if (Settled()) {
+      if (Settled(limit)) {
         Print("-- the page has nothing left to do");
         break;
       }
@@ -247,6 +273,7 @@ int PageRun::Run() {
     if (wait.count() > 0) {
       renderer_->Poll(wait, &events);
       Report(&events);
+      CatchUp(limit);
     }
   }
   return Finish();
