@@ -94,6 +94,27 @@ TEST(RobustnessTest, AHungRendererIsDetectedAndKilled) {
   EXPECT_TRUE(Gone(host->pid()));
 }
 
+TEST(RobustnessTest, ABusyRendererStillEndsWhenTheChannelCloses) {
+  auto host = e2e::StartRenderer();
+  ASSERT_TRUE(host);
+  std::string error;
+  ASSERT_TRUE(host->SendProcessMessage(1, "hang", WireValue::List({}), &error));
+  bool never = false;
+  e2e::CollectUntil(
+      host.get(), [](const kivhost::HostEvent&) { return false; }, Millis(100),
+      &never);
+  host->CloseChannel();
+  std::vector<kivhost::HostEvent> events;
+  kivhost::ProcessExited exited =
+      e2e::WaitExit(host.get(), Millis(5000), &events);
+  EXPECT_FALSE(exited.status.signaled) << "it ends by itself";
+  EXPECT_EQ(exited.status.code, 0);
+  bool said_why = false;
+  for (const std::string& line : e2e::Describe(events))
+    said_why |= line.find("render thread is busy") != std::string::npos;
+  EXPECT_TRUE(said_why) << testing::PrintToString(e2e::Describe(events));
+}
+
 TEST(RobustnessTest, AHungShutdownEndsInAKill) {
   auto host = e2e::StartRenderer();
   ASSERT_TRUE(host);

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -134,6 +135,61 @@ class Connection : public cef_renderer::OutboundSink {
   ipc::Channel channel_;
   const int wake_fd_;
   std::atomic<bool> gone_{false};
+};
+
+// Ends the process when the browser side has closed the channel but the
+// render thread does not get round to noticing (a script that never
+// returns): nobody is left to serve, so after a grace period the renderer
+// exits with 0 as if it had seen the close.
+class CloseWatchdog {
+ public:
+  static constexpr std::chrono::milliseconds kGrace{2000};
+
+  explicit CloseWatchdog(int channel_fd)
+      : stop_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (stop_fd_ >= 0)
+      thread_ = std::thread(&CloseWatchdog::Watch, this, channel_fd);
+  }
+
+  // Must run before the channel's descriptor is closed.
+  ~CloseWatchdog() {
+    if (thread_.joinable()) {
+      uint64_t one = 1;
+      ssize_t ignored = write(stop_fd_, &one, sizeof one);
+      (void)ignored;
+      thread_.join();
+    }
+    if (stop_fd_ >= 0)
+      close(stop_fd_);
+  }
+
+ private:
+  void Watch(int channel_fd) {
+    pollfd fds[2] = {{channel_fd, POLLRDHUP, 0}, {stop_fd_, POLLIN, 0}};
+    for (;;) {
+      int ready = poll(fds, 2, -1);
+      if (ready < 0 && errno == EINTR)
+        continue;
+      if (ready < 0 || fds[1].revents)
+        return;
+      if (fds[0].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL))
+        break;
+    }
+    pollfd stop = {stop_fd_, POLLIN, 0};
+    int ready;
+    do {
+      ready = poll(&stop, 1, static_cast<int>(kGrace.count()));
+    } while (ready < 0 && errno == EINTR);
+    if (ready > 0)
+      return;
+    ReportLine(
+        "the browser side closed the channel and the render thread "
+        "is busy; exiting");
+    _exit(kExitOk);
+  }
+
+  const int stop_fd_;
+  std::thread thread_;
 };
 
 // Why the main loop ended.
@@ -407,6 +463,8 @@ void Renderer::DrainOutput() {
 }
 
 int Renderer::Run() {
+  std::unique_ptr<CloseWatchdog> watchdog(
+      new CloseWatchdog(connection_.channel().fd()));
   while (!outcome_.done) {
     pollfd fds[3];
     nfds_t count = 0;
@@ -448,6 +506,7 @@ int Renderer::Run() {
     thread_.reset();
   }
   DrainOutput();
+  watchdog.reset();
   connection_.channel().Close();
   return outcome_.exit_code;
 }
