@@ -28,6 +28,15 @@ class BridgeE2ETest : public ::testing::Test {
     ASSERT_TRUE(started.value("ok", false)) << started.dump();
   }
 
+  // The renderer ends cleanly: exit code 0, nothing printed (a sanitizer
+  // report would be), no uncaught exception left unexpected.
+  void TearDown() override {
+    Json shutdown = host_.Command(Json{{"cmd", "shutdown"}});
+    EXPECT_TRUE(shutdown.value("ok", false)) << shutdown.dump();
+    EXPECT_EQ(0, shutdown.value("code", -1)) << host_.Transcript();
+    EXPECT_TRUE(host_.TakeEvents("output").empty()) << host_.Transcript();
+  }
+
   void Open(int browser, int64_t frame, const std::string& script) {
     Json loaded = host_.OpenPage(browser, frame, script);
     ASSERT_TRUE(loaded.value("ok", false)) << loaded.dump() << "\n"
