@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e_product/kivhost_session.h"
+#include "tests/e2e_product/kivhost_process.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ class BridgeE2ETest : public ::testing::Test {
     return ConsoleTexts(host_.TakeEvents("console"));
   }
 
-  KivhostSession host_;
+  KivhostProcess host_;
 };
 
 TEST_F(BridgeE2ETest, QueriesCrossToTheBrowserAndRepliesComeBack) {
@@ -87,7 +87,7 @@ TEST_F(BridgeE2ETest, QueriesCrossToTheBrowserAndRepliesComeBack) {
   Deliver(1, "kiv_jsapi", Json::parse(R"([0, false, "second"])"));
   // Without a result entry the callback gets the invalid-type text.
   Deliver(1, "kiv_jsapi", Json::parse(R"([0, true])"));
-  // Replies for the query without a callback, or ids never issued, run
+  // Replies for the query without a callback, or ids never handed out, run
   // nothing.
   Deliver(1, "kiv_jsapi", Json::parse(R"([2, true, "none"])"));
   Deliver(1, "kiv_jsapi", Json::parse(R"([9, true, "none"])"));

@@ -81,8 +81,8 @@ TEST_F(DispatchTest, RepliesThatMatchNothingAreHandledAndRunNothing) {
   EXPECT_EQ("null",
             Eval("kivApi.query({name: 'echo', callback: record('q')})"));
   EXPECT_TRUE(Deliver(StringReply(0, true, "to the callback-less query")));
-  EXPECT_TRUE(Deliver(StringReply(7, true, "never issued")));
-  EXPECT_TRUE(Deliver(StringReply(-1, true, "never issued")));
+  EXPECT_TRUE(Deliver(StringReply(7, true, "never handed out")));
+  EXPECT_TRUE(Deliver(StringReply(-1, true, "never handed out")));
   EXPECT_EQ("[]", Eval("calls"));
 }
 

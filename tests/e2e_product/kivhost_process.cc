@@ -1,4 +1,4 @@
-#include "tests/e2e_product/kivhost_session.h"
+#include "tests/e2e_product/kivhost_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,7 +19,7 @@ const int kReplyTimeoutMs = 30000;
 
 }  // namespace
 
-KivhostSession::KivhostSession() {
+KivhostProcess::KivhostProcess() {
   int input[2];
   int output[2];
   if (pipe2(input, O_CLOEXEC) != 0)
@@ -55,7 +55,7 @@ KivhostSession::KivhostSession() {
   signal(SIGPIPE, SIG_IGN);
 }
 
-KivhostSession::~KivhostSession() {
+KivhostProcess::~KivhostProcess() {
   if (to_host_ >= 0)
     close(to_host_);
   if (pid_ > 0) {
@@ -77,7 +77,7 @@ KivhostSession::~KivhostSession() {
     close(from_host_);
 }
 
-bool KivhostSession::ReadLine(std::string* line, int timeout_ms) {
+bool KivhostProcess::ReadLine(std::string* line, int timeout_ms) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
@@ -113,7 +113,7 @@ bool KivhostSession::ReadLine(std::string* line, int timeout_ms) {
   }
 }
 
-Json KivhostSession::Command(Json command) {
+Json KivhostProcess::Command(Json command) {
   const int id = next_id_++;
   command["id"] = id;
   const std::string text = command.dump() + "\n";
@@ -142,14 +142,14 @@ Json KivhostSession::Command(Json command) {
   return Json{{"ok", false}, {"error", "no reply to " + command.dump()}};
 }
 
-Json KivhostSession::Start(const std::vector<std::string>& callback_names,
+Json KivhostProcess::Start(const std::vector<std::string>& callback_names,
                            const std::vector<std::string>& query_names) {
   return Command(Json{{"cmd", "start"},
                       {"callback_names", callback_names},
                       {"query_names", query_names}});
 }
 
-Json KivhostSession::OpenPage(int browser,
+Json KivhostProcess::OpenPage(int browser,
                               int64_t frame,
                               const std::string& script) {
   Json created = Command(Json{{"cmd", "create_browser"}, {"browser", browser}});
@@ -162,21 +162,21 @@ Json KivhostSession::OpenPage(int browser,
                       {"script", script}});
 }
 
-Json KivhostSession::Send(int browser, const std::string& name, Json args) {
+Json KivhostProcess::Send(int browser, const std::string& name, Json args) {
   return Command(Json{
       {"cmd", "send"}, {"browser", browser}, {"name", name}, {"args", args}});
 }
 
-Json KivhostSession::Release(int browser, int64_t frame) {
+Json KivhostProcess::Release(int browser, int64_t frame) {
   return Command(
       Json{{"cmd", "release"}, {"browser", browser}, {"frame", frame}});
 }
 
-Json KivhostSession::Settle() {
+Json KivhostProcess::Settle() {
   return Command(Json{{"cmd", "settle"}});
 }
 
-std::string KivhostSession::Eval(int browser,
+std::string KivhostProcess::Eval(int browser,
                                  int64_t frame,
                                  const std::string& code) {
   Json reply = Command(Json{
@@ -188,13 +188,13 @@ std::string KivhostSession::Eval(int browser,
   return reply.value("result", std::string());
 }
 
-std::vector<Json> KivhostSession::TakeEvents() {
+std::vector<Json> KivhostProcess::TakeEvents() {
   std::vector<Json> taken;
   taken.swap(events_);
   return taken;
 }
 
-std::vector<Json> KivhostSession::TakeEvents(const std::string& kind) {
+std::vector<Json> KivhostProcess::TakeEvents(const std::string& kind) {
   std::vector<Json> taken;
   std::vector<Json> kept;
   for (Json& event : events_) {
@@ -207,7 +207,7 @@ std::vector<Json> KivhostSession::TakeEvents(const std::string& kind) {
   return taken;
 }
 
-std::string KivhostSession::Transcript() const {
+std::string KivhostProcess::Transcript() const {
   std::string text;
   for (const std::string& line : transcript_)
     text += line + "\n";

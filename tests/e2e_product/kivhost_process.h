@@ -2,8 +2,8 @@
 // output (JSON lines, docs/kivhost.md), with the real kiv-subprocess as the
 // renderer. Every command waits for its reply; the events that came before
 // the reply are kept for the test to look at.
-#ifndef TESTS_E2E_PRODUCT_KIVHOST_SESSION_H_
-#define TESTS_E2E_PRODUCT_KIVHOST_SESSION_H_
+#ifndef TESTS_E2E_PRODUCT_KIVHOST_PROCESS_H_
+#define TESTS_E2E_PRODUCT_KIVHOST_PROCESS_H_
 
 #include <sys/types.h>
 
@@ -14,15 +14,15 @@
 
 using Json = nlohmann::ordered_json;
 
-class KivhostSession {
+class KivhostProcess {
  public:
   // Starts kivhost; check ok() afterwards.
-  KivhostSession();
+  KivhostProcess();
   // Closes kivhost's input (it shuts the renderer down) and reaps it.
-  ~KivhostSession();
+  ~KivhostProcess();
 
-  KivhostSession(const KivhostSession&) = delete;
-  KivhostSession& operator=(const KivhostSession&) = delete;
+  KivhostProcess(const KivhostProcess&) = delete;
+  KivhostProcess& operator=(const KivhostProcess&) = delete;
 
   bool ok() const { return pid_ > 0; }
 
@@ -66,4 +66,4 @@ class KivhostSession {
   int next_id_ = 1;
 };
 
-#endif  // TESTS_E2E_PRODUCT_KIVHOST_SESSION_H_
+#endif  // TESTS_E2E_PRODUCT_KIVHOST_PROCESS_H_
