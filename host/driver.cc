@@ -416,12 +416,18 @@ void Driver::Start(Command& command) {
   Finish(command, fields);
 }
 
+bool Driver::ReadBrowser(Command& command,
+                         int64_t* browser,
+                         std::string* error) {
+  return command.Int("browser", std::numeric_limits<int32_t>::min(),
+                     std::numeric_limits<int32_t>::max(), std::nullopt, browser,
+                     error);
+}
+
 void Driver::CreateBrowser(Command& command) {
   int64_t browser;
   std::string error;
-  if (!command.Int("browser", std::numeric_limits<int32_t>::min(),
-                   std::numeric_limits<int32_t>::max(), std::nullopt, &browser,
-                   &error)) {
+  if (!ReadBrowser(command, &browser, &error)) {
     ReplyError(command, error);
     return;
   }
@@ -437,9 +443,7 @@ void Driver::Load(Command& command) {
   int64_t browser;
   std::string error;
   std::string script_file;
-  if (!command.Int("browser", std::numeric_limits<int32_t>::min(),
-                   std::numeric_limits<int32_t>::max(), std::nullopt, &browser,
-                   &error) ||
+  if (!ReadBrowser(command, &browser, &error) ||
       !command.Int("frame", std::numeric_limits<int64_t>::min(),
                    std::numeric_limits<int64_t>::max(), std::nullopt,
                    &load.frame_id, &error) ||
@@ -482,9 +486,7 @@ void Driver::Eval(Command& command) {
   int64_t frame;
   std::string code;
   std::string error;
-  if (!command.Int("browser", std::numeric_limits<int32_t>::min(),
-                   std::numeric_limits<int32_t>::max(), std::nullopt, &browser,
-                   &error) ||
+  if (!ReadBrowser(command, &browser, &error) ||
       !command.Int("frame", std::numeric_limits<int64_t>::min(),
                    std::numeric_limits<int64_t>::max(), std::nullopt, &frame,
                    &error) ||
@@ -525,9 +527,7 @@ void Driver::Send(Command& command) {
   int64_t browser;
   std::string name;
   std::string error;
-  if (!command.Int("browser", std::numeric_limits<int32_t>::min(),
-                   std::numeric_limits<int32_t>::max(), std::nullopt, &browser,
-                   &error) ||
+  if (!ReadBrowser(command, &browser, &error) ||
       !command.String("name", std::nullopt, &name, &error)) {
     ReplyError(command, error);
     return;
@@ -559,9 +559,7 @@ void Driver::Release(Command& command) {
   int64_t browser;
   int64_t frame;
   std::string error;
-  if (!command.Int("browser", std::numeric_limits<int32_t>::min(),
-                   std::numeric_limits<int32_t>::max(), std::nullopt, &browser,
-                   &error) ||
+  if (!ReadBrowser(command, &browser, &error) ||
       !command.Int("frame", std::numeric_limits<int64_t>::min(),
                    std::numeric_limits<int64_t>::max(), std::nullopt, &frame,
                    &error)) {
@@ -578,9 +576,7 @@ void Driver::Release(Command& command) {
 void Driver::DestroyBrowser(Command& command) {
   int64_t browser;
   std::string error;
-  if (!command.Int("browser", std::numeric_limits<int32_t>::min(),
-                   std::numeric_limits<int32_t>::max(), std::nullopt, &browser,
-                   &error)) {
+  if (!ReadBrowser(command, &browser, &error)) {
     ReplyError(command, error);
     return;
   }

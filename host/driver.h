@@ -57,6 +57,10 @@ class Driver {
   // the renderer is gone or hung.
   bool Barrier(Command& command, bool* idle);
   bool NeedRenderer(Command& command);
+  // Reads the command's "browser" field, a 32-bit browser id.
+  static bool ReadBrowser(Command& command,
+                          int64_t* browser,
+                          std::string* error);
   void Finish(Command& command, Json fields);
 
   void Start(Command& command);
