@@ -1,0 +1,142 @@
+'use strict';
+// One `kivhost driver` child: JSON lines in, replies matched to commands by
+// id, everything else handed on as events. Every child is killed when the
+// Node process exits, however it exits.
+
+const {spawn} = require('node:child_process');
+const {parseJson} = require('./json-form');
+
+const running = new Set();
+let exitHookInstalled = false;
+
+function installExitHook() {
+  if (exitHookInstalled) return;
+  exitHookInstalled = true;
+  process.once('exit', () => {
+    for (const child of running) {
+      try { child.kill('SIGKILL'); } catch (_) { /* already gone */ }
+    }
+  });
+}
+
+class DriverConnection {
+  // onEvent(event) gets every line that is not a reply, parsed; onGone(text)
+  // is called once when kivhost ends.
+  constructor({kivhost, renderer, timeoutMs, onEvent, onGone}) {
+    installExitHook();
+    this.onEvent = onEvent;
+    this.onGone = onGone;
+    this.pending = new Map();
+    this.nextId = 1;
+    this.stderr = '';
+    this.gone = null;
+    const args = ['driver', '--timeout-ms', String(timeoutMs)];
+    if (renderer) args.push('--renderer', renderer);
+    this.child = spawn(kivhost, args, {stdio: ['pipe', 'pipe', 'pipe']});
+    running.add(this.child);
+    this.exited = new Promise((resolve) => {
+      this.child.once('error', (error) => {
+        running.delete(this.child);
+        this.markGone(`cannot run kivhost "${kivhost}": ${error.message}`);
+        resolve();
+      });
+      this.child.once('close', (code, signal) => {
+        running.delete(this.child);
+        const how = signal ? `signal ${signal}` : `exit code ${code}`;
+        const tail = this.stderr.trim().split('\n').slice(-5).join('\n').trim();
+        this.markGone(`kivhost ended (${how})${tail ? `: ${tail}` : ''}`);
+        resolve();
+      });
+    });
+    this.child.stdin.on('error', () => { /* reported through close */ });
+    let buffer = '';
+    this.child.stdout.setEncoding('utf8');
+    this.child.stdout.on('data', (chunk) => {
+      buffer += chunk;
+      let newline;
+      while ((newline = buffer.indexOf('\n')) >= 0) {
+        const line = buffer.slice(0, newline);
+        buffer = buffer.slice(newline + 1);
+        if (line.trim()) this.handleLine(line);
+      }
+    });
+    this.child.stderr.setEncoding('utf8');
+    this.child.stderr.on('data', (chunk) => {
+      this.stderr = (this.stderr + chunk).slice(-8192);
+    });
+  }
+
+  markGone(text) {
+    if (this.gone) return;
+    this.gone = text;
+    for (const [, waiter] of this.pending) {
+      clearTimeout(waiter.timer);
+      waiter.reject(new Error(text));
+    }
+    this.pending.clear();
+    this.onGone(text);
+  }
+
+  handleLine(line) {
+    let message;
+    try {
+      message = parseJson(line);
+    } catch (error) {
+      this.onEvent({event: 'unreadable', text: line, error: error.message});
+      return;
+    }
+    if (message && typeof message === 'object' && 'reply' in message) {
+      // Commands are answered in order: a reply without a known id (a line
+      // kivhost could not read) belongs to the oldest command.
+      const id = this.pending.has(message.id) ? message.id : this.pending.keys().next().value;
+      const waiter = this.pending.get(id);
+      if (waiter) {
+        this.pending.delete(id);
+        clearTimeout(waiter.timer);
+        waiter.resolve(message);
+        return;
+      }
+    }
+    this.onEvent(message);
+  }
+
+  // Sends one command; resolves with its reply (ok or not). Rejects when
+  // kivhost ends or gives no reply within waitMs; kivhost is then killed,
+  // since the session can no longer be trusted.
+  send(command, waitMs) {
+    if (this.gone) return Promise.reject(new Error(this.gone));
+    const id = this.nextId++;
+    const line = JSON.stringify({...command, id});
+    return new Promise((resolve, reject) => {
+      const timer = setTimeout(() => {
+        this.pending.delete(id);
+        reject(new Error(`kivhost gave no reply within ${waitMs} ms and was killed`));
+        this.kill();
+      }, waitMs);
+      this.pending.set(id, {resolve, reject, timer});
+      this.child.stdin.write(`${line}\n`);
+    });
+  }
+
+  // Ends the input (kivhost then shuts the renderer down and exits) and
+  // waits; after graceMs kivhost is killed.
+  async close(graceMs) {
+    if (!this.gone) this.child.stdin.end();
+    let timer;
+    const late = new Promise((resolve) => { timer = setTimeout(resolve, graceMs, 'late'); });
+    const outcome = await Promise.race([this.exited, late]);
+    clearTimeout(timer);
+    if (outcome === 'late') {
+      this.kill();
+      await this.exited;
+    }
+  }
+
+  kill() {
+    if (this.child.exitCode === null && this.child.signalCode === null) {
+      try { this.child.kill('SIGKILL'); } catch (_) { /* already gone */ }
+    }
+  }
+}
+
+module.exports = {DriverConnection};

@@ -1,0 +1,114 @@
+'use strict';
+// One document in one frame: its console lines, its uncaught exceptions and
+// the code a test evaluates in it.
+
+const fs = require('node:fs');
+const {PageTestError} = require('./errors');
+
+// Prefix of the console lines that carry the outcome of an awaited value.
+const RESULT_MARK = '\u0001kiv-page-test result ';
+
+// Runs CODE as global code; a thenable result is reported later through a
+// console line with the mark, so the test can await it.
+function wrapForEvaluate(code, token) {
+  return `(function (code, token, mark, log) {
+  function report(ok, value) {
+    var text;
+    try {
+      text = JSON.stringify(value === undefined ? [token, ok] : [token, ok, value]);
+    } catch (e) {
+      text = JSON.stringify([token, false, {name: 'Error',
+        message: 'the result cannot be written as JSON: ' + e.message}]);
+    }
+    log.call(console, mark + text);
+  }
+  var value = (0, eval)(code);
+  if (value !== null && (typeof value === 'object' || typeof value === 'function') &&
+      typeof value.then === 'function') {
+    value.then(function (v) { report(true, v); }, function (e) {
+      report(false, e instanceof Error || (e && e.message !== undefined)
+        ? {name: e.name, message: String(e.message), result: e.result}
+        : {name: 'thrown value', message: String(e), result: e});
+    });
+    return [1];
+  }
+  return value === undefined ? [0] : [0, value];
+})(${JSON.stringify(code)}, ${token}, ${JSON.stringify(RESULT_MARK)}, console.log)`;
+}
+
+class Page {
+  constructor(renderer, {browser, frame, url, name, main}) {
+    this.renderer = renderer;
+    this.browser = browser;
+    this.frame = frame;
+    this.url = url;
+    this.name = name;
+    this.main = main;
+    this.console = [];
+    this.exceptions = [];
+    this.released = false;
+  }
+
+  describe() {
+    const state = this.released ? ', released' : '';
+    return `browser ${this.browser} frame ${this.frame} (${this.main ? 'main' : `"${this.name}"`}` +
+           `, url ${JSON.stringify(this.url)}${state})`;
+  }
+
+  // The value of code run as a script in the page; a Promise (any thenable)
+  // is awaited. Values cross as JSON: undefined stays undefined at the top.
+  async evaluate(code, {timeoutMs} = {}) {
+    if (typeof code !== 'string') throw new TypeError('evaluate() needs the code as a string');
+    const token = this.renderer.nextToken();
+    const command = {cmd: 'eval', browser: this.browser, frame: this.frame,
+                     code: wrapForEvaluate(code, token)};
+    const shown = {cmd: 'eval', browser: this.browser, frame: this.frame, code};
+    const outcome = this.renderer.expectResult(token);
+    let reply;
+    try {
+      reply = await this.renderer.command(command, {page: this, shown, timeoutMs});
+    } catch (error) {
+      outcome.cancel();
+      throw error;
+    }
+    if (reply.threw) {
+      outcome.cancel();
+      throw this.renderer.failure(`evaluating code in the page threw: ${reply.exception}` +
+                                  ` (line ${reply.line})`, {page: this, command: shown,
+                                  since: reply.since, details: {thrown: {message: reply.exception}}});
+    }
+    const result = reply.result === 'undefined' ? [0] : JSON.parse(reply.result);
+    if (result[0] === 0) {
+      outcome.cancel();
+      return result[1];
+    }
+    const [, ok, value] = await outcome.wait({page: this, command: shown, timeoutMs});
+    if (!ok) {
+      throw this.renderer.failure(`the Promise the code returned was rejected: ` +
+                                  `${value.name}: ${value.message}`,
+                                  {page: this, command: shown, since: reply.since,
+                                   details: {thrown: value}});
+    }
+    return value;
+  }
+
+  // Runs one more script in the document (given as text or {file}).
+  async addScript(script) {
+    const code = typeof script === 'string' ? script : fs.readFileSync(script.file, 'utf8');
+    await this.evaluate(`${code}\n;undefined`);
+  }
+
+  // Ends the document: its context is released as when the frame navigates.
+  async release() {
+    await this.renderer.command({cmd: 'release', browser: this.browser, frame: this.frame},
+                                {page: this});
+    this.released = true;
+  }
+
+  // Gives the frame a new document; this page counts as released.
+  navigate(options = {}) {
+    return this.renderer.open({...options, browser: this.browser, frame: this.frame});
+  }
+}
+
+module.exports = {Page, RESULT_MARK};

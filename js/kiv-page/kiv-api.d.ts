@@ -1,0 +1,173 @@
+// Declarations of kivApi, the global that kiv-subprocess installs in every
+// page. They describe the bridge exactly as it behaves; the tests of this
+// workspace check each statement against the real renderer.
+//
+// An application declares its contract by adding to two interfaces:
+//
+//   declare global {
+//     interface KivQueryMap {
+//       echo: { args: string; result: string };
+//       save: { args: { path: string; text: string }; result: null; failure: string };
+//     }
+//     interface KivEventMap { tick: number }
+//   }
+//
+// Without any entry, every name is accepted with any value.
+
+/**
+ * A value a page can send as a query's `args`. It crosses as a message
+ * value: `undefined` and `null` both arrive as null, every number arrives as
+ * a double, arrays as lists and objects (functions too) as dictionaries of
+ * their own enumerable properties. Dates are refused ("The specified argument
+ * cannot be passed to a query!"), anywhere inside the value; pages cannot
+ * send binary data.
+ */
+type KivSendable =
+  | null
+  | undefined
+  | boolean
+  | number
+  | string
+  | readonly KivSendable[]
+  | { readonly [key: string]: KivSendable };
+
+/**
+ * A value a page receives from the browser process (a reply's result or an
+ * event's payload): null, a boolean, a number (an int or a double of the
+ * message), a string, an array or a plain object of these. Binary data
+ * arrives as the string "Invalid message value type, please report!".
+ */
+type KivReceived =
+  | null
+  | boolean
+  | number
+  | string
+  | KivReceived[]
+  | { [key: string]: KivReceived };
+
+/** The texts the bridge throws (as the message of an Error). */
+type KivQueryErrorText =
+  | "A query needs exectly one object paramter!"
+  | "Query needs a field named 'name' which is of type string!"
+  | "The query field 'callback' must be either a function or undefined!"
+  | "The specified argument cannot be passed to a query!"
+  | "The specified argument is nested too deeply!"
+  | "Failed to get object keys!";
+type KivRegisterErrorText =
+  | "First argument must be a string!"
+  | "Second argument must be a function!"
+  | "The specified callback name is not known!";
+type KivUnregisterErrorText = "Argument needs to be an int!";
+type KivErrorText = KivQueryErrorText | KivRegisterErrorText | KivUnregisterErrorText;
+
+/** What kivApi's methods throw when the bridge refuses a call. */
+interface KivBridgeError extends Error {
+  message: KivErrorText;
+}
+
+/** One query of an application's contract. */
+interface KivQuerySpec {
+  /** The query's argument; leave it out for a query that takes none. */
+  args?: KivSendable;
+  /** The result of a reply whose flag is true. */
+  result?: KivReceived;
+  /** The result of a reply whose flag is false. */
+  failure?: KivReceived;
+}
+
+/** The application's queries, by name. Add entries by declaration merging. */
+interface KivQueryMap {}
+/** The application's events and their payloads. Add entries likewise. */
+interface KivEventMap {}
+
+/** Any query name with any value, for applications that declare none. */
+interface KivAnyQueries {
+  [name: string]: { args?: KivSendable; result: KivReceived; failure: KivReceived };
+}
+/** Any event name with any payload. */
+interface KivAnyEvents {
+  [name: string]: KivReceived;
+}
+
+/** The queries in force: the application's, or any when it declares none. */
+type KivQueries = keyof KivQueryMap extends never ? KivAnyQueries : KivQueryMap;
+/** The events in force. */
+type KivEvents = keyof KivEventMap extends never ? KivAnyEvents : KivEventMap;
+
+/** Checks a query map: every entry must be a KivQuerySpec. */
+type KivQueryContract<Q> = { [N in keyof Q]: KivQuerySpec };
+/** Checks an event map: every payload must be a KivReceived. */
+type KivEventContract<E> = { [N in keyof E]: KivReceived };
+
+type KivArgsOf<S> = S extends { args: infer A } ? A : undefined;
+type KivResultOf<S> = S extends { result: infer R } ? R : null;
+type KivFailureOf<S> = S extends { failure: infer F } ? F : KivReceived;
+
+/**
+ * A reply: the flag as a boolean and the result. `this` is the page's
+ * global object. Whatever the function returns or throws is dropped.
+ */
+type KivReplyCallback<S> = (
+  this: typeof globalThis,
+  ...reply: [flag: true, result: KivResultOf<S>] | [flag: false, result: KivFailureOf<S>]
+) => void;
+
+/** The object kivApi.query takes. Other fields are ignored. */
+type KivQueryObject<Q, N extends keyof Q> = {
+  /** A query name the browser process announced; any other is dropped. */
+  name: N;
+  /** Runs for every reply to this query, as long as the page lives. */
+  callback?: KivReplyCallback<Q[N]> | undefined;
+} & (undefined extends KivArgsOf<Q[N]>
+  ? { args?: KivArgsOf<Q[N]> }
+  : { args: KivArgsOf<Q[N]> });
+
+/** kivApi over an application's query and event maps. */
+interface KivApi<Q extends KivQueryContract<Q> = KivQueries,
+                 E extends KivEventContract<E> = KivEvents> {
+  /**
+   * Sends a query to the browser process and returns null at once, also
+   * for a name the browser process did not announce (then nothing is sent
+   * and the callback never runs). Every reply to the query runs the
+   * callback, until the page goes away; a query may get any number of
+   * replies, or none.
+   *
+   * Throws, and sends nothing, with one of these messages:
+   * "A query needs exectly one object paramter!" (no object given),
+   * "Query needs a field named 'name' which is of type string!",
+   * "The query field 'callback' must be either a function or undefined!",
+   * "The specified argument cannot be passed to a query!" (a Date inside
+   * args), "The specified argument is nested too deeply!" (a value that
+   * contains itself, or one nested too deeply), "Failed to get object keys!"
+   * (an object whose keys cannot be read, such as a Proxy that throws).
+   */
+  query<N extends keyof Q & string>(query: KivQueryObject<Q, N>): null;
+
+  /**
+   * Subscribes a function to an event the browser process announced; it
+   * runs with the payload for every event of that name until it is
+   * unregistered or the page goes away. Returns the registration id: ids
+   * count from 0 in each renderer process, so 0 is a valid id.
+   *
+   * Throws "First argument must be a string!",
+   * "Second argument must be a function!" or
+   * "The specified callback name is not known!" (names are compared
+   * exactly, letter case included).
+   */
+  registerCallback<N extends keyof E & string>(
+    name: N,
+    callback: (this: typeof globalThis, payload: E[N]) => void
+  ): number;
+
+  /**
+   * Ends a registration; true when one was removed, false when the id names
+   * none (any more). Any page of the renderer may end any registration.
+   *
+   * Throws "Argument needs to be an int!" for anything but an integer
+   * number from -2147483648 to 4294967295; -0 is refused too.
+   */
+  unregisterCallback(id: number): boolean;
+}
+
+/** The bridge of the page, typed by the application's declared maps. */
+declare var kivApi: KivApi;
