@@ -151,7 +151,7 @@ export type Script = string | { file: string };
 export interface OpenOptions {
   /** Default: a new browser. A browser id not seen yet is created. */
   browser?: number;
-  /** Default: 1 in a new browser, else the next free id; an existing frame navigates. */
+  /** Default: the next id no frame of the renderer has (ids are unique across browsers); an existing frame navigates. */
   frame?: number;
   /** The frame's name; empty (the default for the first frame) makes it the main frame. */
   name?: string;

@@ -18,9 +18,9 @@
  * A value a page can send as a query's `args`. It crosses as a message
  * value: `undefined` and `null` both arrive as null, every number arrives as
  * a double, arrays as lists and objects (functions too) as dictionaries of
- * their own enumerable properties. Dates are refused ("The specified argument
- * cannot be passed to a query!"), anywhere inside the value; pages cannot
- * send binary data.
+ * their own enumerable properties. An unpaired surrogate in a string arrives
+ * as U+FFFD. Dates are refused ("The specified argument cannot be passed to
+ * a query!"), anywhere inside the value; pages cannot send binary data.
  */
 type KivSendable =
   | null
@@ -35,7 +35,8 @@ type KivSendable =
  * A value a page receives from the browser process (a reply's result or an
  * event's payload): null, a boolean, a number (an int or a double of the
  * message), a string, an array or a plain object of these. Binary data
- * arrives as the string "Invalid message value type, please report!".
+ * arrives as the string "Invalid message value type, please report!" in a
+ * reply's result and as null in an event's payload.
  */
 type KivReceived =
   | null

@@ -362,8 +362,9 @@ class Renderer {
     let browser = options.browser;
     if (browser === undefined || !this.browsers.has(browser)) browser = await this.openBrowser(browser);
     const state = this.browsers.get(browser);
+    // Frame ids are unique in the whole renderer, as in the framework.
     const frame = options.frame !== undefined ? options.frame
-      : state.frames.size === 0 ? 1 : Math.max(...state.frames) + 1;
+      : Math.max(0, ...[...this.browsers.values()].flatMap((b) => [...b.frames])) + 1;
     const existing = state.frames.has(frame);
     const name = options.name !== undefined ? options.name
       : existing || !state.hasMain ? '' : `frame${frame}`;
