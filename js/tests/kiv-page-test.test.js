@@ -1,0 +1,138 @@
+'use strict';
+// The page-test package itself: answers, events, pages and frames, waits
+// with time-outs, failures that tell what happened, and cleanup.
+
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const {startRenderer, failure, PageTestError} = require('kiv-page-test');
+const {start} = require('./support');
+
+function alive(pid) {
+  try {
+    process.kill(pid, 0);
+    return true;
+  } catch (error) {
+    return error.code !== 'ESRCH';
+  }
+}
+
+const LOG_REPLIES = `function log(tag) { return function (ok, r) { console.log(tag + ' ' + ok + ' ' + JSON.stringify(r)); }; }`;
+
+test('answers: sync, async, failures, a limited number, and the rest left to nextQuery',
+     async (t) => {
+  const renderer = await start(t);
+  renderer.answer('echo', (args) => ({sync: args}), {times: 1});
+  renderer.answer('echo', async (args) => {
+    await new Promise((resolve) => setTimeout(resolve, 20));
+    return args === 'bad' ? failure('refused') : {async: args};
+  }, {times: 2});
+  const page = await renderer.open({script: `${LOG_REPLIES}
+    ['a', 'bad', 'c', 'd'].forEach(function (x) { kivApi.query({name: 'echo', args: x, callback: log(x)}); });`});
+  const left = await renderer.nextQuery('echo');
+  assert.equal(left.args, 'd');
+  await left.reply('by hand');
+  await renderer.settle();
+  assert.deepEqual(page.console.map((l) => l.text).sort(), [
+    'a true {"sync":"a"}', 'bad false "refused"', 'c true {"async":"c"}', 'd true "by hand"']);
+});
+
+test('an answer that throws fails settle() with the query named', async (t) => {
+  const renderer = await start(t);
+  renderer.answer('echo', () => { throw new Error('answer broke'); });
+  await renderer.open({script: `kivApi.query({name: 'echo', args: 1});`});
+  await assert.rejects(renderer.settle(), (error) => {
+    assert.ok(error instanceof PageTestError);
+    assert.match(error.message, /the answer to query "echo" \(request 0, browser 1\) threw: Error: answer broke/);
+    return true;
+  });
+});
+
+test('evaluate: values, undefined, awaited Promises, and what the page threw', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: 'var n = 41;'});
+  assert.equal(await page.evaluate('n + 1'), 42);
+  assert.equal(await page.evaluate('undefined'), undefined);
+  assert.deepEqual(await page.evaluate('new Promise(function (r) { setTimeout(function () { r([n]); }, 5); })'),
+                   [41]);
+  await assert.rejects(page.evaluate('console.log("first"); null.x'), (error) => {
+    assert.match(error.message, /^evaluating code in the page threw: Uncaught TypeError: Cannot read properties of null/);
+    assert.match(error.message, /page: browser 1 frame 1 \(main, url "about:blank"\)/);
+    assert.match(error.message, /command: \{"cmd":"eval","browser":1,"frame":1,"code":"console.log\(\\"first\\"\); null.x"\}/);
+    assert.match(error.message, /the renderer meanwhile:\n {4}console.log in browser 1 frame 1: first/);
+    return true;
+  });
+  await assert.rejects(page.evaluate('Promise.reject(new RangeError("later"))'), (error) => {
+    assert.match(error.message, /rejected: RangeError: later/);
+    assert.deepEqual(error.thrown, {name: 'RangeError', message: 'later'});
+    return true;
+  });
+  await assert.rejects(page.evaluate('new Promise(function () {})', {timeoutMs: 50}),
+                       /the Promise the code returned to settle did not come within 50 ms/);
+});
+
+test('waits end with a message naming what was awaited', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: 'console.log("hello")'});
+  await assert.rejects(renderer.nextQuery('echo', {timeoutMs: 30}),
+                       /a query "echo" did not come within 30 ms/);
+  await assert.rejects(renderer.waitForConsole(/bye/, {timeoutMs: 30}),
+                       /a console line matching \/bye\/ did not come within 30 ms/);
+  await page.evaluate('setInterval(function () {}, 10); 0');
+  await assert.rejects(renderer.settle({timeoutMs: 100}),
+                       /did not settle within 100 ms: the render thread still has tasks queued/);
+});
+
+test('console lines and exceptions go to the page of their frame', async (t) => {
+  const renderer = await start(t);
+  const main = await renderer.open({browser: 1, script: 'console.log("main")'});
+  const child = await renderer.open({browser: 1, name: 'child', script: 'console.warn("child"); throw new Error("x")'});
+  const other = await renderer.open({browser: 2, script: 'console.error("other")'});
+  assert.deepEqual([main.frame, child.frame, other.frame], [1, 2, 3]);
+  assert.equal(child.main, false);
+  assert.deepEqual(main.console.map((l) => l.text), ['main']);
+  assert.deepEqual(child.console.map((l) => [l.level, l.text]), [['warn', 'child']]);
+  assert.deepEqual(child.exceptions.map((e) => e.message), ['Uncaught Error: x']);
+  assert.deepEqual(other.console.map((l) => [l.level, l.text]), [['error', 'other']]);
+  assert.equal(renderer.console.length, 3);
+  await renderer.destroyBrowser(1);
+  assert.equal(main.released && child.released, true);
+  await assert.rejects(main.evaluate('1'), /kivhost refused "eval": no frame 1 of browser 1/);
+});
+
+test('a refused command names the page, the command and what the renderer did', async (t) => {
+  const renderer = await start(t);
+  await renderer.open({browser: 1, script: 'console.log("loaded")'});
+  await assert.rejects(renderer.open({browser: 1, frame: 2, name: '', script: '1'}), (error) => {
+    assert.match(error.message, /^kivhost refused "load": cannot create frame 2 of browser 1/);
+    assert.match(error.message, /page: browser 1 frame 2 \(main, url "about:blank"\)/);
+    assert.match(error.message, /command: \{"cmd":"load","browser":1,"frame":2/);
+    return true;
+  });
+});
+
+test('kill ends the renderer; later commands say so', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: ''});
+  const exit = await renderer.kill('SIGKILL');
+  assert.deepEqual([exit.signal_name, exit.reason], ['SIGKILL', 'killed']);
+  assert.equal(alive(renderer.pid), false);
+  await assert.rejects(page.evaluate('1'), /no renderer is running/);
+});
+
+test('close ends kivhost and the renderer, also when the test has failed', async () => {
+  const renderer = await startRenderer({queries: ['echo'], timeoutMs: 5000});
+  const kivhostPid = renderer.connection.child.pid;
+  assert.equal(alive(renderer.pid), true);
+  await renderer.close();
+  await renderer.close();
+  assert.equal(alive(renderer.pid), false);
+  assert.equal(alive(kivhostPid), false);
+  assert.deepEqual([renderer.exit.code, renderer.exit.reason], [0, 'shut down']);
+});
+
+test('a missing executable or bad options fail with a clear message', async () => {
+  await assert.rejects(startRenderer({kivhost: '/nonexistent/kivhost', renderer: '/nonexistent/r'}),
+                       /kivhost "\/nonexistent\/kivhost" is not an executable file/);
+  await assert.rejects(startRenderer({queries: 'echo'}), /queries must be a list of strings/);
+  await assert.rejects(startRenderer({timeoutMs: 0}), /timeoutMs must be an integer/);
+});
