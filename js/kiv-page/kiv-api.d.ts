@@ -95,14 +95,44 @@ type KivQueries = keyof KivQueryMap extends never ? KivAnyQueries : KivQueryMap;
 /** The events in force. */
 type KivEvents = keyof KivEventMap extends never ? KivAnyEvents : KivEventMap;
 
-/** Checks a query map: every entry must be a KivQuerySpec. */
-type KivQueryContract<Q> = { [N in keyof Q]: KivQuerySpec };
-/** Checks an event map: every payload must be a KivReceived. */
-type KivEventContract<E> = { [N in keyof E]: KivReceived };
+/**
+ * T where every part of it can be sent, never where a part cannot (a Date,
+ * a function, a Map, ...). Interfaces pass as well as type aliases.
+ */
+type KivSendableOf<T> =
+  T extends null | undefined | boolean | number | string ? T :
+  T extends Date ? never :
+  T extends (...args: any[]) => any ? never :
+  T extends readonly (infer U)[] ? readonly KivSendableOf<U>[] :
+  T extends object ? { [K in keyof T]: KivSendableOf<T[K]> } :
+  never;
 
-type KivArgsOf<S> = S extends { args: infer A } ? A : undefined;
-type KivResultOf<S> = S extends { result: infer R } ? R : null;
-type KivFailureOf<S> = S extends { failure: infer F } ? F : KivReceived;
+/** T where every part of it can be received, never where a part cannot. */
+type KivReceivedOf<T> =
+  T extends null | boolean | number | string ? T :
+  T extends Date ? never :
+  T extends (...args: any[]) => any ? never :
+  T extends readonly (infer U)[] ? KivReceivedOf<U>[] :
+  T extends object ? { [K in keyof T]: KivReceivedOf<T[K]> } :
+  never;
+
+/** Checks a query map: arguments that can be sent, results that can arrive. */
+type KivQueryContract<Q> = {
+  [N in keyof Q]: {
+    args?: KivSendableOf<KivArgsOf<Q[N]>>;
+    result?: KivReceivedOf<KivResultOf<Q[N]>>;
+    failure?: KivReceivedOf<KivFailureOf<Q[N]>>;
+  };
+};
+/** Checks an event map: payloads that can arrive. */
+type KivEventContract<E> = { [N in keyof E]: KivReceivedOf<E[N]> };
+
+/** A query's argument type (undefined when it takes none). */
+type KivArgsOf<S> = "args" extends keyof S ? S["args" & keyof S] : undefined;
+/** A query's result type (null when none is declared). */
+type KivResultOf<S> = "result" extends keyof S ? S["result" & keyof S] : null;
+/** A failed reply's result type (any received value when none is declared). */
+type KivFailureOf<S> = "failure" extends keyof S ? S["failure" & keyof S] : KivReceived;
 
 /**
  * A reply: the flag as a boolean and the result. `this` is the page's

@@ -119,11 +119,14 @@ test('kill ends the renderer; later commands say so', async (t) => {
   await assert.rejects(page.evaluate('1'), /no renderer is running/);
 });
 
-test('close ends kivhost and the renderer, also when the test has failed', async () => {
-  const renderer = await startRenderer({queries: ['echo'], timeoutMs: 5000});
+test('the test\'s end closes kivhost and the renderer; close may come twice', async () => {
+  const hooks = [];
+  const renderer = await startRenderer({queries: ['echo'], timeoutMs: 5000,
+                                        test: {after: (fn) => hooks.push(fn)}});
   const kivhostPid = renderer.connection.child.pid;
   assert.equal(alive(renderer.pid), true);
-  await renderer.close();
+  assert.equal(hooks.length, 1);
+  await hooks[0]();
   await renderer.close();
   assert.equal(alive(renderer.pid), false);
   assert.equal(alive(kivhostPid), false);
