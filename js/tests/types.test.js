@@ -19,7 +19,7 @@ function typeCheck(project) {
 }
 
 test('tsc --noEmit', async (t) => {
-  const projects = ['app', 'untyped'];
+  const projects = ['app', 'untyped', 'package'];
   const results = await Promise.all(projects.map(typeCheck));
   for (const [i, project] of projects.entries()) {
     await t.test(`${project}: declarations hold, refusals are refused`, () => {
