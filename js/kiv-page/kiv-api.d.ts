@@ -67,7 +67,7 @@ interface KivBridgeError extends Error {
 }
 
 /** One query of an application's contract. */
-interface KivQuerySpec {
+interface KivQueryEntry {
   /** The query's argument; leave it out for a query that takes none. */
   args?: KivSendable;
   /** The result of a reply whose flag is true. */

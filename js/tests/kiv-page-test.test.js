@@ -117,6 +117,8 @@ test('kill ends the renderer; later commands say so', async (t) => {
   assert.deepEqual([exit.signal_name, exit.reason], ['SIGKILL', 'killed']);
   assert.equal(alive(renderer.pid), false);
   await assert.rejects(page.evaluate('1'), /no renderer is running/);
+  await assert.rejects(renderer.waitForConsole('never', {timeoutMs: 5000}),
+                       /while waiting for a console line reading never, the renderer exited: signal SIGKILL \(killed\)/);
 });
 
 test('the test\'s end closes kivhost and the renderer; close may come twice', async () => {
@@ -138,4 +140,10 @@ test('a missing executable or bad options fail with a clear message', async () =
                        /kivhost "\/nonexistent\/kivhost" is not an executable file/);
   await assert.rejects(startRenderer({queries: 'echo'}), /queries must be a list of strings/);
   await assert.rejects(startRenderer({timeoutMs: 0}), /timeoutMs must be an integer/);
+  const renderer = await startRenderer({timeoutMs: 5000});
+  try {
+    await assert.rejects(renderer.open({script: 'var s = "\ud800";'}), /the script holds an unpaired surrogate/);
+  } finally {
+    await renderer.close();
+  }
 });

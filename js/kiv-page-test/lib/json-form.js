@@ -287,5 +287,5 @@ function kindOf(value) {
 
 module.exports = {
   Double, Dict, double, dict, binary, utf16, encode, decode, plain, kindOf,
-  parseJson, MAX_DEPTH,
+  parseJson, hasLoneSurrogate, MAX_DEPTH,
 };

@@ -36,6 +36,14 @@ function wrapForEvaluate(code, token) {
 })(${JSON.stringify(code)}, ${token}, ${JSON.stringify(RESULT_MARK)}, console.log)`;
 }
 
+function readScript(file) {
+  try {
+    return fs.readFileSync(file, 'utf8');
+  } catch (error) {
+    throw new Error(`cannot read the script "${file}": ${error.message}`);
+  }
+}
+
 class Page {
   constructor(renderer, {browser, frame, url, name, main}) {
     this.renderer = renderer;
@@ -94,7 +102,7 @@ class Page {
 
   // Runs one more script in the document (given as text or {file}).
   async addScript(script) {
-    const code = typeof script === 'string' ? script : fs.readFileSync(script.file, 'utf8');
+    const code = typeof script === 'string' ? script : readScript(script.file);
     await this.evaluate(`${code}\n;undefined`);
   }
 
@@ -111,4 +119,4 @@ class Page {
   }
 }
 
-module.exports = {Page, RESULT_MARK};
+module.exports = {Page, RESULT_MARK, readScript};

@@ -3,13 +3,12 @@
 // process's side played by the test: announced names, browsers and frames,
 // answers to queries, events, and everything the renderer reports.
 
-const fs = require('node:fs');
 const path = require('node:path');
 const {DriverConnection} = require('./driver');
 const {locate} = require('./locate');
 const {PageTestError, describeExit} = require('./errors');
-const {encode, parseJson} = require('./json-form');
-const {Page, RESULT_MARK} = require('./page');
+const {encode, hasLoneSurrogate, parseJson} = require('./json-form');
+const {Page, RESULT_MARK, readScript} = require('./page');
 const {Query, Failure} = require('./query');
 
 const DEFAULT_TIMEOUT_MS = 10000;
@@ -172,6 +171,10 @@ class Renderer {
           if (found !== undefined) {
             finish();
             resolve(found);
+          } else if (event.event === 'exit') {
+            finish();
+            reject(this.failure(`while waiting for ${what}, the renderer exited: ` +
+                                describeExit(event), {page, since}));
           }
         },
       };
@@ -185,6 +188,7 @@ class Renderer {
       };
       this.waiters.add(waiter);
       if (this.connection.gone) waiter.check({event: 'kivhost_gone', text: this.connection.gone});
+      else if (this.exit) waiter.check(this.exit);
     });
   }
 
@@ -366,8 +370,9 @@ class Renderer {
     const frame = options.frame !== undefined ? options.frame
       : Math.max(0, ...[...this.browsers.values()].flatMap((b) => [...b.frames])) + 1;
     const existing = state.frames.has(frame);
+    const previous = this.pages.get(`${browser}/${frame}`);
     const name = options.name !== undefined ? options.name
-      : existing || !state.hasMain ? '' : `frame${frame}`;
+      : previous ? previous.name : !state.hasMain ? '' : `frame${frame}`;
     const sources = [];
     if (options.script !== undefined) sources.push(options.script);
     if (options.file !== undefined) sources.push({file: options.file});
@@ -377,7 +382,6 @@ class Renderer {
     const files = [first, ...sources].filter((s) => s && typeof s === 'object');
     const url = options.url !== undefined ? options.url
       : files.length > 0 ? path.resolve(files[files.length - 1].file) : 'about:blank';
-    const previous = this.pages.get(`${browser}/${frame}`);
     const page = new Page(this, {browser, frame, url, name,
                                  main: previous ? previous.main : name === ''});
     const command = {cmd: 'load', browser, frame, url};
@@ -386,7 +390,12 @@ class Renderer {
       command.main = page.main;
     }
     if (typeof first === 'string') command.script = first;
-    else if (firstFile) command.script = fs.readFileSync(firstFile, 'utf8');
+    else if (firstFile) command.script = readScript(firstFile);
+    if (command.script !== undefined && hasLoneSurrogate(command.script)) {
+      // kivhost reads JSON text, which cannot carry one.
+      throw new TypeError('the script holds an unpaired surrogate; write it as a \\uXXXX ' +
+                          'escape inside the script\'s string literal instead');
+    }
     // The page takes the frame's lines from the moment the load is sent.
     if (previous) previous.released = true;
     this.pages.set(`${browser}/${frame}`, page);
