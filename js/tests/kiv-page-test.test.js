@@ -52,6 +52,8 @@ test('evaluate: values, undefined, awaited Promises, and what the page threw', a
   const page = await renderer.open({script: 'var n = 41;'});
   assert.equal(await page.evaluate('n + 1'), 42);
   assert.equal(await page.evaluate('undefined'), undefined);
+  // Settled before the evaluation's reply, and after it.
+  assert.equal(await page.evaluate('Promise.resolve(5)'), 5);
   assert.deepEqual(await page.evaluate('new Promise(function (r) { setTimeout(function () { r([n]); }, 5); })'),
                    [41]);
   await assert.rejects(page.evaluate('console.log("first"); null.x'), (error) => {
