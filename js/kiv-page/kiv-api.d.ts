@@ -18,8 +18,8 @@
  * A value a page can send as a query's `args`. It crosses as a message
  * value: `undefined` and `null` both arrive as null, every number arrives as
  * a double, arrays as lists and objects (functions too) as dictionaries of
- * their own enumerable properties. An unpaired surrogate in a string arrives
- * as U+FFFD. Dates are refused ("The specified argument cannot be passed to
+ * their enumerable properties, inherited ones included, with the keys
+ * sorted. An unpaired surrogate in a string arrives as U+FFFD. Dates are refused ("The specified argument cannot be passed to
  * a query!"), anywhere inside the value; pages cannot send binary data.
  */
 type KivSendable =
@@ -136,7 +136,8 @@ type KivFailureOf<S> = "failure" extends keyof S ? S["failure" & keyof S] : KivR
 
 /**
  * A reply: the flag as a boolean and the result. `this` is the page's
- * global object. Whatever the function returns or throws is dropped.
+ * global object. What the function returns is dropped; an exception it
+ * throws ends that call only, later replies run it again.
  */
 type KivReplyCallback<S> = (
   this: typeof globalThis,

@@ -51,6 +51,7 @@ test('every error text declared is thrown by the bridge, letter for letter', asy
     'function () { return kivApi.unregisterCallback("1"); }',
     'function () { return kivApi.unregisterCallback(-0); }',
     'function () { return kivApi.unregisterCallback(4294967296); }',
+    'function () { return kivApi.unregisterCallback(-2147483649); }',
   ]));
   for (const [kind] of [...query, ...register, ...unregister]) assert.equal(kind, 'Error');
   const texts = (results) => [...new Set(results.map((r) => r[1]))];
@@ -73,12 +74,13 @@ test('query returns null at once; a name never announced sends nothing and uses 
   assert.deepEqual(renderer.queries.map((q) => [q.id, q.name, q.args]), [[0, 'echo', 1], [1, 'echo', 4]]);
 });
 
-test('a callback gets (flag: boolean, result) for every reply, with the global as this',
+test('a callback gets (flag: boolean, result) for every reply, with the global as this, even after it threw',
      async (t) => {
   const renderer = await start(t);
   const page = await renderer.open({script: `var replies = [];
     kivApi.query({name: 'echo', args: null, callback: function (flag, result) {
       replies.push([typeof flag, flag, result, this === window]);
+      throw new Error('ends this call only');
     }});`});
   const query = await renderer.nextQuery('echo');
   await query.reply('a');
@@ -102,21 +104,26 @@ test('registration ids count from 0 in the renderer; unregisterCallback tells wh
   // Any page may end any registration; ids are never reused.
   assert.deepEqual(await second.evaluate(`[kivApi.unregisterCallback(0), kivApi.unregisterCallback(0),
     kivApi.unregisterCallback(-1), kivApi.unregisterCallback(99), kivApi.unregisterCallback(4294967295),
-    kivApi.registerCallback('tick', function () {})]`), [true, false, false, false, false, 4]);
+    kivApi.unregisterCallback(-2147483648),
+    kivApi.registerCallback('tick', function () {})]`), [true, false, false, false, false, false, 4]);
 });
 
-test('values crossing from the page: every number a double, undefined as null, U+FFFD for a lone surrogate',
+test('values crossing from the page: numbers as doubles, undefined as null, enumerable keys sorted',
      async (t) => {
   const renderer = await start(t);
   const page = await renderer.open({script: ''});
   await page.evaluate(`kivApi.query({name: 'echo', args: {i: 1, big: 4294967295, u: undefined,
     list: [true, '', [], {}], fn: function () {}, text: 'x\\ud800'}})`);
-  const [query] = renderer.queries;
+  await page.evaluate(`kivApi.query({name: 'echo', args: Object.create({inherited: 1},
+    {zed: {value: 2, enumerable: true}, hidden: {value: 3, enumerable: false}})})`);
+  const [query, object] = renderer.queries;
   const sent = query.exactArgs;
   assert.deepEqual([kindOf(sent.i), kindOf(sent.big), kindOf(sent.u), kindOf(sent.fn)],
                    ['double', 'double', 'null', 'dictionary']);
-  assert.deepEqual(query.args, {i: 1, big: 4294967295, u: null, list: [true, '', [], {}], fn: {},
-                                text: 'x\ufffd'});
+  assert.deepEqual(query.args, {big: 4294967295, fn: {}, i: 1, list: [true, '', [], {}],
+                                text: 'x\ufffd', u: null});
+  assert.deepEqual(Object.keys(query.args), ['big', 'fn', 'i', 'list', 'text', 'u'], 'keys sorted');
+  assert.deepEqual(object.args, {inherited: 1, zed: 2});
 });
 
 test('values crossing to the page: numbers, and binary as the invalid-value text or null',
