@@ -149,3 +149,17 @@ test('a missing executable or bad options fail with a clear message', async () =
     await renderer.close();
   }
 });
+
+test('lines that are no driver output, and a kivhost that dies, are reported', async (t) => {
+  const renderer = await startRenderer({
+    kivhost: require('node:path').join(__dirname, 'fixtures', 'broken-kivhost.js'),
+    timeoutMs: 5000, test: t});
+  assert.deepEqual(renderer.events.map((e) => e.event),
+                   ['unreadable', 'unreadable', 'unreadable', 'console']);
+  assert.equal(renderer.console[0].text, 'split across writes');
+  await assert.rejects(renderer.open({script: ''}), (error) => {
+    assert.match(error.message, /^"create_browser" failed: kivhost ended \(exit code 3\): broken-kivhost: giving up/);
+    assert.match(error.message, /page: browser 1\n/);
+    return true;
+  });
+});

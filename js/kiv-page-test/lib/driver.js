@@ -85,7 +85,11 @@ class DriverConnection {
       this.onEvent({event: 'unreadable', text: line, error: error.message});
       return;
     }
-    if (message && typeof message === 'object' && 'reply' in message) {
+    if (!message || typeof message !== 'object' || Array.isArray(message)) {
+      this.onEvent({event: 'unreadable', text: line, error: 'not a JSON object'});
+      return;
+    }
+    if ('reply' in message) {
       // Commands are answered in order: a reply without a known id (a line
       // kivhost could not read) belongs to the oldest command.
       const id = this.pending.has(message.id) ? message.id : this.pending.keys().next().value;

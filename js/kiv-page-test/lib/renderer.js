@@ -131,7 +131,7 @@ class Renderer {
         break;
       case 'message':
         this.messages.push(event);
-        if (event.name === 'kiv_jsapi') this.handleQuery(new Query(this, event));
+        if (event.name === 'kiv_jsapi') this.handleQueryMessage(event);
         break;
       case 'exit':
         this.exit = event;
@@ -249,6 +249,18 @@ class Renderer {
   }
 
   // ---- queries ----
+
+  handleQueryMessage(event) {
+    let query;
+    try {
+      query = new Query(this, event);
+    } catch (error) {
+      this.failures.push(this.failure(`a query message could not be read: ${error.message}`,
+                                      {since: this.events.length - 1}));
+      return;
+    }
+    this.handleQuery(query);
+  }
 
   handleQuery(query) {
     this.queries.push(query);
@@ -447,7 +459,13 @@ class Renderer {
     if (this.failures.length > 0) throw this.failures.shift();
   }
 
-  wait(ms) { return this.command({cmd: 'wait', ms}); }
+  // Lets the renderer run for ms milliseconds while the test sends nothing.
+  wait(ms) {
+    if (!Number.isInteger(ms) || ms < 0 || ms > 86400000) {
+      return Promise.reject(new RangeError('wait() needs a number of milliseconds from 0 to 86400000'));
+    }
+    return this.command({cmd: 'wait', ms});
+  }
 
   // Sends a signal (default SIGKILL) and waits for the renderer to go.
   async kill(signal) {
