@@ -186,6 +186,8 @@ export declare class Page {
   /** Gives the frame a new document. */
   navigate(options?: Omit<OpenOptions, "browser" | "frame">): Promise<Page>;
   describe(): string;
+  /** The page and its console lines and exceptions, for assertion messages. */
+  report(): string;
 }
 
 export interface StartOptions {

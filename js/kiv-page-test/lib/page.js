@@ -3,7 +3,7 @@
 // the code a test evaluates in it.
 
 const fs = require('node:fs');
-const {PageTestError} = require('./errors');
+const {describeEvent} = require('./errors');
 
 // Prefix of the console lines that carry the outcome of an awaited value.
 const RESULT_MARK = '\u0001kiv-page-test result ';
@@ -61,6 +61,15 @@ class Page {
     const state = this.released ? ', released' : '';
     return `browser ${this.browser} frame ${this.frame} (${this.main ? 'main' : `"${this.name}"`}` +
            `, url ${JSON.stringify(this.url)}${state})`;
+  }
+
+  // What the page reported so far, for the message of a failed assertion:
+  // assert.equal(value, 1, page.report()).
+  report() {
+    const lines = [...this.console, ...this.exceptions]
+      .sort((a, b) => this.renderer.events.indexOf(a) - this.renderer.events.indexOf(b))
+      .map((event) => `  ${describeEvent(event)}`);
+    return `page ${this.describe()}:\n${lines.length ? lines.join('\n') : '  (nothing reported)'}`;
   }
 
   // The value of code run as a script in the page; a Promise (any thenable)
