@@ -14,7 +14,8 @@ class CefBrowserHost;
 class CefClient;
 
 // In the renderer every method except SendProcessMessage needs the render
-// thread; elsewhere it returns false, 0 or NULL, or does nothing.
+// thread; elsewhere it returns false, 0 or NULL, or does nothing. The
+// browser process's browsers have one frame, the main frame.
 class CefBrowser : public virtual CefBase {
  public:
   // Browser process only: NULL in the renderer.
@@ -45,9 +46,11 @@ class CefBrowser : public virtual CefBase {
   virtual void GetFrameIdentifiers(std::vector<int64>& identifiers) = 0;
   virtual void GetFrameNames(std::vector<CefString>& names) = 0;
 
-  // Sends a deep copy of |message| to the browser process; |message| stays
-  // valid and unchanged. False for a NULL or invalid message or when the
-  // channel to the browser process is gone.
+  // Sends a deep copy of |message| to the other process; |message| stays
+  // valid and unchanged. In the renderer the target is PID_BROWSER; in the
+  // browser process it is PID_RENDERER and the call must be made on the UI
+  // thread. False for a NULL or invalid message, another target, another
+  // thread, or when the channel to the other process is gone.
   virtual bool SendProcessMessage(CefProcessId target_process,
                                   CefRefPtr<CefProcessMessage> message) = 0;
 };

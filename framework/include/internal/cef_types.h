@@ -619,6 +619,84 @@ enum cef_dom_node_type_t {
   DOM_NODE_TYPE_DOCUMENT_FRAGMENT,
 };
 
+///
+// Process termination status values.
+///
+typedef enum {
+  // Non-zero exit status.
+  TS_ABNORMAL_TERMINATION,
+  // SIGKILL or task manager kill.
+  TS_PROCESS_WAS_KILLED,
+  // Segmentation fault.
+  TS_PROCESS_CRASHED,
+} cef_termination_status_t;
+
+///
+// Popup window features.
+///
+typedef struct _cef_popup_features_t {
+  int x;
+  int xSet;
+  int y;
+  int ySet;
+  int width;
+  int widthSet;
+  int height;
+  int heightSet;
+
+  int menuBarVisible;
+  int statusBarVisible;
+  int toolBarVisible;
+  int locationBarVisible;
+  int scrollbarsVisible;
+  int resizable;
+
+  int fullscreen;
+  int dialog;
+  cef_string_list_t additionalFeatures;
+} cef_popup_features_t;
+
+///
+// Browser initialization settings. The browser-process stand-in reads none
+// of them.
+///
+typedef struct _cef_browser_settings_t {
+  size_t size;
+  cef_string_t standard_font_family;
+  cef_string_t fixed_font_family;
+  cef_string_t serif_font_family;
+  cef_string_t sans_serif_font_family;
+  cef_string_t cursive_font_family;
+  cef_string_t fantasy_font_family;
+  int default_font_size;
+  int default_fixed_font_size;
+  int minimum_font_size;
+  int minimum_logical_font_size;
+  cef_string_t default_encoding;
+  cef_state_t remote_fonts;
+  cef_state_t javascript;
+  cef_state_t javascript_open_windows;
+  cef_state_t javascript_close_windows;
+  cef_state_t javascript_access_clipboard;
+  cef_state_t javascript_dom_paste;
+  cef_state_t caret_browsing;
+  cef_state_t java;
+  cef_state_t plugins;
+  cef_state_t universal_access_from_file_urls;
+  cef_state_t file_access_from_file_urls;
+  cef_state_t web_security;
+  cef_state_t image_loading;
+  cef_state_t image_shrink_standalone_to_fit;
+  cef_state_t text_area_resize;
+  cef_state_t tab_to_links;
+  cef_state_t local_storage;
+  cef_state_t databases;
+  cef_state_t application_cache;
+  cef_state_t webgl;
+  cef_state_t accelerated_compositing;
+  cef_color_t background_color;
+} cef_browser_settings_t;
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,272 @@
+#include "browser/kiv_value.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Whether |number| is a whole number that an int can hold.
+bool DoubleToInt(double number, int* value) {
+  if (!std::isfinite(number) || std::trunc(number) != number ||
+      number < static_cast<double>(std::numeric_limits<int>::min()) ||
+      number > static_cast<double>(std::numeric_limits<int>::max())) {
+    return false;
+  }
+  *value = static_cast<int>(number);
+  return true;
+}
+
+}  // namespace
+
+KivValue::KivValue() : type_(TYPE_NULL), bool_(false), int_(0), double_(0.0) {}
+
+KivValue::KivValue(bool value)
+    : type_(TYPE_BOOL), bool_(value), int_(0), double_(0.0) {}
+
+KivValue::KivValue(int value)
+    : type_(TYPE_INT), bool_(false), int_(value), double_(0.0) {}
+
+KivValue::KivValue(double value)
+    : type_(TYPE_DOUBLE), bool_(false), int_(0), double_(value) {}
+
+KivValue::KivValue(const char* value)
+    : type_(TYPE_STRING), bool_(false), int_(0), double_(0.0), string_(value) {}
+
+KivValue::KivValue(const std::string& value)
+    : type_(TYPE_STRING), bool_(false), int_(0), double_(0.0), string_(value) {}
+
+KivValue::KivValue(const CefString& value)
+    : type_(TYPE_STRING), bool_(false), int_(0), double_(0.0), string_(value) {}
+
+// static
+KivValue KivValue::MakeList(std::initializer_list<KivValue> items) {
+  KivValue value;
+  value.type_ = TYPE_LIST;
+  value.list_.assign(items.begin(), items.end());
+  return value;
+}
+
+// static
+KivValue KivValue::MakeDictionary(std::initializer_list<Entry> entries) {
+  KivValue value;
+  value.type_ = TYPE_DICTIONARY;
+  for (const Entry& entry : entries)
+    value.Set(entry.first, entry.second);
+  return value;
+}
+
+KivValue& KivValue::Append(const KivValue& value) {
+  if (type_ != TYPE_LIST)
+    *this = MakeList({});
+  list_.push_back(value);
+  return *this;
+}
+
+KivValue& KivValue::Set(const CefString& key, const KivValue& value) {
+  if (type_ != TYPE_DICTIONARY)
+    *this = MakeDictionary({});
+  for (Entry& entry : dictionary_) {
+    if (entry.first == key) {
+      entry.second = value;
+      return *this;
+    }
+  }
+  dictionary_.push_back(Entry(key, value));
+  return *this;
+}
+
+bool KivValue::WriteTo(CefRefPtr<CefListValue> list,
+                       int index,
+                       std::string* error) const {
+  if (!list.get() || !list->IsValid() || list->IsReadOnly()) {
+    *error = "the target list cannot be written";
+    return false;
+  }
+  return WriteToList(list, index, 1, error);
+}
+
+CefRefPtr<CefListValue> KivValue::BuildList(int depth,
+                                            std::string* error) const {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  list->SetSize(list_.size());
+  for (size_t i = 0; i < list_.size(); ++i) {
+    if (!list_[i].WriteToList(list, static_cast<int>(i), depth + 1, error))
+      return NULL;
+  }
+  return list;
+}
+
+CefRefPtr<CefDictionaryValue> KivValue::BuildDictionary(
+    int depth,
+    std::string* error) const {
+  CefRefPtr<CefDictionaryValue> dictionary = CefDictionaryValue::Create();
+  for (const Entry& entry : dictionary_) {
+    if (entry.first.empty()) {
+      *error = "a dictionary key is empty";
+      return NULL;
+    }
+    if (!entry.second.WriteToDictionary(dictionary, entry.first, depth + 1,
+                                        error)) {
+      return NULL;
+    }
+  }
+  return dictionary;
+}
+
+bool KivValue::WriteToList(CefRefPtr<CefListValue> list,
+                           int index,
+                           int depth,
+                           std::string* error) const {
+  if (depth > kMaxDepth) {
+    *error =
+        "the value nests deeper than " + std::to_string(kMaxDepth) + " levels";
+    return false;
+  }
+  bool written = false;
+  switch (type_) {
+    case TYPE_NULL:
+      written = list->SetNull(index);
+      break;
+    case TYPE_BOOL:
+      written = list->SetBool(index, bool_);
+      break;
+    case TYPE_INT:
+      written = list->SetInt(index, int_);
+      break;
+    case TYPE_DOUBLE:
+      written = list->SetDouble(index, double_);
+      break;
+    case TYPE_STRING:
+      written = list->SetString(index, string_);
+      break;
+    case TYPE_LIST: {
+      CefRefPtr<CefListValue> child = BuildList(depth, error);
+      if (!child.get())
+        return false;
+      written = list->SetList(index, child);
+      break;
+    }
+    case TYPE_DICTIONARY: {
+      CefRefPtr<CefDictionaryValue> child = BuildDictionary(depth, error);
+      if (!child.get())
+        return false;
+      written = list->SetDictionary(index, child);
+      break;
+    }
+  }
+  if (!written)
+    *error = "the list refused an entry";
+  return written;
+}
+
+bool KivValue::WriteToDictionary(CefRefPtr<CefDictionaryValue> dictionary,
+                                 const CefString& key,
+                                 int depth,
+                                 std::string* error) const {
+  if (depth > kMaxDepth) {
+    *error =
+        "the value nests deeper than " + std::to_string(kMaxDepth) + " levels";
+    return false;
+  }
+  bool written = false;
+  switch (type_) {
+    case TYPE_NULL:
+      written = dictionary->SetNull(key);
+      break;
+    case TYPE_BOOL:
+      written = dictionary->SetBool(key, bool_);
+      break;
+    case TYPE_INT:
+      written = dictionary->SetInt(key, int_);
+      break;
+    case TYPE_DOUBLE:
+      written = dictionary->SetDouble(key, double_);
+      break;
+    case TYPE_STRING:
+      written = dictionary->SetString(key, string_);
+      break;
+    case TYPE_LIST: {
+      CefRefPtr<CefListValue> child = BuildList(depth, error);
+      if (!child.get())
+        return false;
+      written = dictionary->SetList(key, child);
+      break;
+    }
+    case TYPE_DICTIONARY: {
+      CefRefPtr<CefDictionaryValue> child = BuildDictionary(depth, error);
+      if (!child.get())
+        return false;
+      written = dictionary->SetDictionary(key, child);
+      break;
+    }
+  }
+  if (!written)
+    *error = "the dictionary refused an entry";
+  return written;
+}
+
+bool KivGetInt(CefRefPtr<CefListValue> list, int index, int* value) {
+  if (!list.get() || !list->IsValid() || index < 0)
+    return false;
+  switch (list->GetType(index)) {
+    case VTYPE_INT:
+      *value = list->GetInt(index);
+      return true;
+    case VTYPE_DOUBLE:
+      return DoubleToInt(list->GetDouble(index), value);
+    default:
+      return false;
+  }
+}
+
+bool KivGetInt(CefRefPtr<CefDictionaryValue> dictionary,
+               const CefString& key,
+               int* value) {
+  if (!dictionary.get() || !dictionary->IsValid())
+    return false;
+  switch (dictionary->GetType(key)) {
+    case VTYPE_INT:
+      *value = dictionary->GetInt(key);
+      return true;
+    case VTYPE_DOUBLE:
+      return DoubleToInt(dictionary->GetDouble(key), value);
+    default:
+      return false;
+  }
+}
+
+bool KivCopyListEntry(CefRefPtr<CefListValue> from,
+                      int from_index,
+                      CefRefPtr<CefListValue> to,
+                      int to_index) {
+  if (!to.get())
+    return false;
+  if (!from.get() || !from->IsValid() || from_index < 0)
+    return to->SetNull(to_index);
+  switch (from->GetType(from_index)) {
+    case VTYPE_BOOL:
+      return to->SetBool(to_index, from->GetBool(from_index));
+    case VTYPE_INT:
+      return to->SetInt(to_index, from->GetInt(from_index));
+    case VTYPE_DOUBLE:
+      return to->SetDouble(to_index, from->GetDouble(from_index));
+    case VTYPE_STRING:
+      return to->SetString(to_index, from->GetString(from_index));
+    case VTYPE_BINARY: {
+      CefRefPtr<CefBinaryValue> binary = from->GetBinary(from_index);
+      return binary.get() && to->SetBinary(to_index, binary->Copy());
+    }
+    case VTYPE_DICTIONARY: {
+      CefRefPtr<CefDictionaryValue> dictionary =
+          from->GetDictionary(from_index);
+      return dictionary.get() &&
+             to->SetDictionary(to_index, dictionary->Copy(false));
+    }
+    case VTYPE_LIST: {
+      CefRefPtr<CefListValue> list = from->GetList(from_index);
+      return list.get() && to->SetList(to_index, list->Copy());
+    }
+    default:
+      return to->SetNull(to_index);
+  }
+}

@@ -1,0 +1,14 @@
+// Geolocation permission requests of a browser.
+// The browser-process stand-in never calls this handler; the class is here so
+// that CefClient's default GetGeolocationHandler() compiles.
+
+#ifndef CEF_INCLUDE_CEF_GEOLOCATION_HANDLER_H_
+#define CEF_INCLUDE_CEF_GEOLOCATION_HANDLER_H_
+#pragma once
+
+#include "include/cef_base.h"
+#include "include/cef_browser.h"
+
+class CefGeolocationHandler : public virtual CefBase {};
+
+#endif  // CEF_INCLUDE_CEF_GEOLOCATION_HANDLER_H_

@@ -1,0 +1,38 @@
+# Fails when a source of browser/ includes anything but a framework header
+# ("include/..."), one of its own headers ("browser/...") or a standard
+# library header: the library must build against a genuine distribution.
+set(standard_headers
+    algorithm atomic cmath cstddef cstdint initializer_list limits map memory
+    mutex set string utility vector)
+
+file(GLOB_RECURSE sources ${SOURCE_DIR}/browser/*.h ${SOURCE_DIR}/browser/*.cc)
+if(NOT sources)
+  message(FATAL_ERROR "no sources in ${SOURCE_DIR}/browser")
+endif()
+set(failures "")
+foreach(source ${sources})
+  file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line ${lines})
+    if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+      set(header ${CMAKE_MATCH_1})
+      if(header MATCHES "^include/")
+        continue()
+      endif()
+      if(header MATCHES "^browser/" AND EXISTS ${SOURCE_DIR}/${header})
+        continue()
+      endif()
+    elseif(line MATCHES "#[ \t]*include[ \t]*<([^>]+)>")
+      list(FIND standard_headers ${CMAKE_MATCH_1} index)
+      if(NOT index EQUAL -1)
+        continue()
+      endif()
+    endif()
+    list(APPEND failures "${source}: ${line}")
+  endforeach()
+endforeach()
+if(failures)
+  string(REPLACE ";" "\n" failures "${failures}")
+  message(FATAL_ERROR "Includes outside the library's rules:\n${failures}")
+endif()
+list(LENGTH sources count)
+message(STATUS "${count} library sources include only permitted headers")
