@@ -2,12 +2,12 @@
 // behaviour, printed as a readable transcript of what crosses the boundary
 // (format in docs/kivhost.md).
 //
-// The browser side announces the query names and event names it was given,
-// answers every "kiv_jsapi" query with an echo (flag true, the query's own
-// arguments as the result), and raises each event a few times as
-// "kiv_callback" [name, tick number]. When the ticks are done and the page has
-// nothing left to do (or the time limit is reached) it shuts the renderer
-// down.
+// The browser side is an application of the bridge library (browser/) on the
+// browser-process stand-in: an "echo" handler for every query name (flag
+// true, the query's own argument as the result), and every event name raised
+// a few times with the tick number as payload. When the ticks are done and
+// the page has nothing left to do (or the time limit is reached) it shuts the
+// renderer down.
 
 #ifndef HOST_RUN_MODE_H_
 #define HOST_RUN_MODE_H_
