@@ -1,0 +1,146 @@
+// The driver's input loop: command lines from the input descriptor, each
+// parsed and dispatched to its handler, with the renderer's events written
+// while it waits.
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <limits>
+#include <utility>
+
+#include "host/driver.h"
+#include "host/driver_command.h"
+
+namespace kivhost {
+
+namespace {
+
+// Longest input line accepted; a longer one is refused as a whole.
+constexpr size_t kMaxLineBytes = 64 * 1024 * 1024;
+
+}  // namespace
+
+void Driver::HandleLine(const std::string& line) {
+  if (line.find_first_not_of(" \t\r") == std::string::npos)
+    return;  // blank lines are ignored
+  Json object;
+  try {
+    object = Json::parse(line);
+  } catch (const Json::exception& e) {
+    Command command(Json(nullptr), "");
+    ReplyError(command, std::string("bad JSON: ") + e.what());
+    return;
+  }
+  if (!object.is_object()) {
+    Command command(Json(nullptr), "");
+    ReplyError(command, "a command must be a JSON object");
+    return;
+  }
+  if (!object.contains("cmd") || !object["cmd"].is_string()) {
+    Command command(object, "");
+    ReplyError(command, "the command has no \"cmd\" string");
+    return;
+  }
+  Command command(object, object["cmd"].get<std::string>());
+  const std::string& name = command.name();
+  int64_t timeout_ms;
+  std::string error;
+  if (!command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
+                   options_.timeout.count(), &timeout_ms, &error)) {
+    ReplyError(command, error);
+    return;
+  }
+  if (name == "start")
+    return Start(command);
+  if (name == "wait")
+    return Wait(command);
+  if (name == "shutdown")
+    return Shutdown(command);
+  if (name == "close")
+    return Close(command);
+  if (name == "kill")
+    return Kill(command);
+
+  using Handler = void (Driver::*)(Command&);
+  static const std::pair<const char*, Handler> kRendererCommands[] = {
+      {"create_browser", &Driver::CreateBrowser},
+      {"load", &Driver::Load},
+      {"eval", &Driver::Eval},
+      {"send", &Driver::Send},
+      {"release", &Driver::Release},
+      {"destroy_browser", &Driver::DestroyBrowser},
+      {"settle", &Driver::Settle},
+  };
+  for (const auto& entry : kRendererCommands) {
+    if (name == entry.first) {
+      if (NeedRenderer(command))
+        (this->*entry.second)(command);
+      return;
+    }
+  }
+  ReplyError(command, "unknown command \"" + name + "\"");
+}
+
+int Driver::Run(int input_fd) {
+  int flags = fcntl(input_fd, F_GETFL);
+  if (flags >= 0)
+    fcntl(input_fd, F_SETFL, flags | O_NONBLOCK);
+  std::string buffer;
+  bool too_long = false;
+  bool at_end = false;
+  while (!at_end) {
+    // Wait for input, reporting what the renderer does meanwhile.
+    if (renderer_ && !renderer_->exited()) {
+      Pump(Millis(1000), input_fd);
+    } else {
+      pollfd waiter = {input_fd, POLLIN, 0};
+      poll(&waiter, 1, 1000);
+    }
+    char chunk[65536];
+    for (;;) {
+      ssize_t got = read(input_fd, chunk, sizeof chunk);
+      if (got > 0) {
+        size_t start = 0;
+        for (ssize_t i = 0; i < got; ++i) {
+          if (chunk[i] != '\n')
+            continue;
+          if (!too_long)
+            buffer.append(chunk + start, static_cast<size_t>(i) - start);
+          if (too_long) {
+            Command command(Json(nullptr), "");
+            ReplyError(command, "the line is longer than " +
+                                    std::to_string(kMaxLineBytes) + " bytes");
+          } else {
+            HandleLine(buffer);
+          }
+          buffer.clear();
+          too_long = false;
+          start = static_cast<size_t>(i) + 1;
+        }
+        if (!too_long)
+          buffer.append(chunk + start, static_cast<size_t>(got) - start);
+        if (buffer.size() > kMaxLineBytes) {
+          too_long = true;
+          buffer.clear();
+        }
+        continue;
+      }
+      if (got < 0 && errno == EINTR)
+        continue;
+      if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        break;
+      at_end = true;  // end of input (or an error, treated alike)
+      break;
+    }
+  }
+  if (!buffer.empty() && !too_long)
+    HandleLine(buffer);
+  if (renderer_ && !renderer_->exited()) {
+    HandleLine("{\"cmd\":\"shutdown\",\"id\":\"end of input\"}");
+  }
+  return 0;
+}
+
+}  // namespace kivhost
