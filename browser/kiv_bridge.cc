@@ -45,6 +45,13 @@ CefRefPtr<CefListValue> NameList(const std::vector<CefString>& names) {
 
 KivBridge::KivBridge() : frozen_(false), counters_(new KivCounters()) {}
 
+KivBridge::~KivBridge() {
+  // A scope and its pending responders refer to each other until the scope
+  // is closed.
+  for (auto& entry : browsers_)
+    entry.second.scope->Close();
+}
+
 bool KivBridge::AddQuery(const CefString& name,
                          CefRefPtr<KivQueryHandler> handler,
                          std::string* error) {

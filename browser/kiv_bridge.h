@@ -99,6 +99,10 @@ class KivBridge : public virtual CefBase {
   int GetGeneration(CefRefPtr<CefBrowser> browser);
 
  private:
+  // Closes every page scope: their pending responders turn inactive and are
+  // released (no handler is called from here).
+  ~KivBridge();
+
   struct BrowserEntry {
     CefRefPtr<CefBrowser> browser;
     CefRefPtr<KivPageScope> scope;
