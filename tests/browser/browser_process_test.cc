@@ -1,0 +1,171 @@
+// The framework's browser process on its own: threads, callback-scoped
+// values, message direction and what a renderer's end is reported as.
+
+#include <signal.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "browser_process/browser_process.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+using cef_browser_process::BrowserProcess;
+using cef_browser_process::Millis;
+
+class ProbeApp : public CefApp, public CefBrowserProcessHandler {
+ public:
+  bool on_ui_thread = true;
+  CefRefPtr<CefListValue> kept;
+
+  // CefApp methods:
+  CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override {
+    return this;
+  }
+
+  // CefBrowserProcessHandler methods:
+  void OnRenderProcessThreadCreated(
+      CefRefPtr<CefListValue> extra_info) override {
+    on_ui_thread = CefCurrentlyOn(TID_UI);
+    EXPECT_EQ(0u, extra_info->GetSize());
+    EXPECT_FALSE(extra_info->IsReadOnly());
+    CefRefPtr<CefListValue> names = CefListValue::Create();
+    names->SetString(0, "ask");
+    extra_info->SetList(0, CefListValue::Create());
+    extra_info->SetList(1, names);
+    kept = extra_info;
+  }
+
+ private:
+  IMPLEMENT_REFCOUNTING(ProbeApp);
+};
+
+class ProbeClient : public CefClient, public CefRequestHandler {
+ public:
+  CefRefPtr<CefProcessMessage> kept;
+  std::string name;
+  int terminations = 0;
+  cef_termination_status_t status = TS_ABNORMAL_TERMINATION;
+
+  // CefClient methods:
+  CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
+                                CefProcessId source_process,
+                                CefRefPtr<CefProcessMessage> message) override {
+    EXPECT_TRUE(CefCurrentlyOn(TID_UI));
+    EXPECT_EQ(PID_RENDERER, source_process);
+    EXPECT_TRUE(message->IsReadOnly());
+    name = message->GetName().ToString();
+    kept = message;
+    return true;
+  }
+
+  // CefRequestHandler methods:
+  void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                 TerminationStatus termination) override {
+    ++terminations;
+    status = termination;
+  }
+
+ private:
+  IMPLEMENT_REFCOUNTING(ProbeClient);
+};
+
+class BrowserProcessTest : public ::testing::Test {
+ protected:
+  BrowserProcessTest()
+      : app_(new ProbeApp()),
+        client_(new ProbeClient()),
+        process_(app_.get(), KIV_SUBPROCESS_PATH) {}
+
+  CefRefPtr<CefBrowser> Open(const std::string& script) {
+    std::string error;
+    renderer_ = process_.StartRenderer(&error);
+    EXPECT_GT(renderer_, 0) << error;
+    CefRefPtr<CefBrowser> browser =
+        process_.CreateBrowser(renderer_, client_.get(), &error);
+    EXPECT_TRUE(browser.get()) << error;
+    EXPECT_TRUE(
+        process_.LoadMainFrame(browser, "test://page.js", script, &error))
+        << error;
+    EXPECT_TRUE(process_.Settle(nullptr));
+    return browser;
+  }
+
+  CefRefPtr<ProbeApp> app_;
+  CefRefPtr<ProbeClient> client_;
+  BrowserProcess process_;
+  int renderer_ = 0;
+};
+
+TEST_F(BrowserProcessTest, CallbackValuesAreScopedAndThreadsAreTheFrameworks) {
+  CefRefPtr<CefBrowser> browser = Open("kivApi.query({name: 'ask', args: 1});");
+  EXPECT_FALSE(app_->on_ui_thread);
+  ASSERT_TRUE(app_->kept.get());
+  EXPECT_FALSE(app_->kept->IsValid());  // valid only during the call
+  EXPECT_EQ("kiv_jsapi", client_->name);
+  ASSERT_TRUE(client_->kept.get());
+  EXPECT_FALSE(client_->kept->IsValid());
+
+  // Process messages go out only on the UI thread and only to the renderer.
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("x");
+  EXPECT_TRUE(browser->SendProcessMessage(PID_RENDERER, message));
+  EXPECT_FALSE(browser->SendProcessMessage(PID_BROWSER, message));
+  bool sent_elsewhere = true;
+  std::thread other([&] {
+    sent_elsewhere = browser->SendProcessMessage(PID_RENDERER, message);
+  });
+  other.join();
+  EXPECT_FALSE(sent_elsewhere);
+
+  // CefPostTask(TID_UI) runs on the loop of the thread that owns it.
+  class Flag : public CefTask {
+   public:
+    explicit Flag(bool* ran) : ran_(ran) {}
+    void Execute() override { *ran_ = CefCurrentlyOn(TID_UI); }
+
+   private:
+    bool* ran_;
+    IMPLEMENT_REFCOUNTING(Flag);
+  };
+  bool ran = false;
+  std::thread poster([&] { EXPECT_TRUE(CefPostTask(TID_UI, new Flag(&ran))); });
+  poster.join();
+  EXPECT_FALSE(ran);
+  EXPECT_TRUE(process_.RunUntil([&] { return ran; }, Millis(5000)));
+
+  // A closed browser sends nothing.
+  EXPECT_TRUE(process_.CloseBrowser(browser));
+  EXPECT_FALSE(browser->SendProcessMessage(PID_RENDERER, message));
+  EXPECT_FALSE(process_.CloseBrowser(browser));
+}
+
+TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {
+  CefRefPtr<CefBrowser> browser = Open("");
+  process_.ShutdownRenderer(renderer_);
+  EXPECT_FALSE(process_.RendererRunning(renderer_));
+  EXPECT_EQ(0, client_->terminations);
+
+  Open("");
+  ASSERT_TRUE(process_.KillRenderer(renderer_, SIGKILL));
+  ASSERT_TRUE(process_.RunUntil([&] { return client_->terminations > 0; },
+                                Millis(5000)));
+  EXPECT_EQ(TS_PROCESS_WAS_KILLED, client_->status);
+
+  kivhost::ExitStatus status;
+  cef_termination_status_t termination;
+  status.signaled = true;
+  status.signal = SIGSEGV;
+  ASSERT_TRUE(cef_browser_process::TerminationStatusOf(status, &termination));
+  EXPECT_EQ(TS_PROCESS_CRASHED, termination);
+  status.signaled = false;
+  status.code = 3;
+  ASSERT_TRUE(cef_browser_process::TerminationStatusOf(status, &termination));
+  EXPECT_EQ(TS_ABNORMAL_TERMINATION, termination);
+  status.code = 0;
+  EXPECT_FALSE(cef_browser_process::TerminationStatusOf(status, &termination));
+}
+
+}  // namespace
