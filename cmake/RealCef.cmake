@@ -3,7 +3,8 @@
 #   KIV_CEF_ROOT             the distribution's root (the folder holding include/)
 #   KIV_CEF_WRAPPER_LIBRARY  libcef_dll_wrapper built from that distribution
 #   KIV_CEF_LIBRARY          libcef; found under Release/ of the root if unset
-# Tests, the stand-in and the host are not built in this configuration.
+# The browser-process library (browser/) is built against it too. Tests, the
+# stand-in and the host are not built in this configuration.
 set(KIV_CEF_WRAPPER_LIBRARY "" CACHE FILEPATH
     "Prebuilt libcef_dll_wrapper of the CEF distribution named by KIV_CEF_ROOT")
 
@@ -45,4 +46,9 @@ kiv_link_product(kiv_real_cef)
 if(WIN32 AND TARGET kiv-subprocess)
   # WinMain is the entry point: a GUI sub-system executable.
   set_target_properties(kiv-subprocess PROPERTIES WIN32_EXECUTABLE ON)
+endif()
+
+# The browser-process library, for the application's own browser process.
+if(EXISTS ${CMAKE_SOURCE_DIR}/browser/CMakeLists.txt)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/browser ${CMAKE_BINARY_DIR}/browser)
 endif()
