@@ -37,6 +37,10 @@ class BridgeE2eTest : public ::testing::Test {
     process_.reset();
     for (std::thread& thread : threads_)
       thread.join();
+    // Closing the browsers canceled what was pending; the holders kept those
+    // responders, which refer back to the bridge through their browsers.
+    for (CefRefPtr<FunctionQueryHandler>& holder : holders_)
+      holder->canceled.clear();
   }
 
   // A handler for |name| that keeps every responder and its arguments.
@@ -49,6 +53,7 @@ class BridgeE2eTest : public ::testing::Test {
         }));
     std::string error;
     EXPECT_TRUE(bridge_->AddQuery(name, handler.get(), &error)) << error;
+    holders_.push_back(handler);
     return handler;
   }
 
@@ -100,6 +105,7 @@ class BridgeE2eTest : public ::testing::Test {
   CefRefPtr<BridgeClient> client_;
   CefRefPtr<BridgeApp> app_;
   std::unique_ptr<BrowserProcess> process_;
+  std::vector<CefRefPtr<FunctionQueryHandler>> holders_;
   std::vector<CefRefPtr<KivResponder>> held_;
   std::vector<CefRefPtr<CefListValue>> held_args_;
   std::vector<std::thread> threads_;
