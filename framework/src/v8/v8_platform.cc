@@ -5,6 +5,9 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
+
+#include "include/cef_command_line.h"
 
 namespace cef_renderer {
 
@@ -16,6 +19,14 @@ namespace {
 class V8Process {
  public:
   V8Process() : platform_(v8::platform::NewDefaultPlatform()) {
+    // Chromium's --js-flags: V8 options, set before V8 is initialised.
+    CefRefPtr<CefCommandLine> command_line =
+        CefCommandLine::GetGlobalCommandLine();
+    if (command_line.get() && command_line->HasSwitch("js-flags")) {
+      const std::string flags =
+          command_line->GetSwitchValue("js-flags").ToString();
+      v8::V8::SetFlagsFromString(flags.c_str(), flags.size());
+    }
     v8::V8::InitializePlatform(platform_.get());
     v8::V8::Initialize();
   }
