@@ -1,0 +1,111 @@
+// Encoding and decoding process messages for the channel, beside memcpy of
+// the same bytes:
+//   WireEncodeDecode  the renderer's whole path: containers to an outgoing
+//                     payload, and an incoming payload to new containers
+//   WireCodec         the codec alone (the wire form already made)
+//   Memcpy            one copy of a buffer of the payload's size
+// for the query message of 10,000 objects and for a message holding one
+// string of 1,000,000 characters.
+
+#include <string.h>
+
+#include <string>
+
+#include "bench/common/bench_main.h"
+#include "bench/common/payloads.h"
+#include "bench/common/value_equal.h"
+#include "bench/wire/wire_path.h"
+
+namespace kivbench {
+
+namespace {
+
+// "kiv_jsapi" (request id, name, [value]), as the page's query sends it.
+CefRefPtr<CefProcessMessage> QueryMessage(CefRefPtr<CefListValue> args) {
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("kiv_jsapi");
+  CefRefPtr<CefListValue> arguments = message->GetArgumentList();
+  arguments->SetInt(0, 17);
+  arguments->SetString(1, "echo");
+  arguments->SetList(2, args);
+  return message;
+}
+
+CefRefPtr<CefProcessMessage> ItemsMessage() {
+  return QueryMessage(WrapInList(MakeItemsList(Size(10000, 50))));
+}
+
+CefRefPtr<CefProcessMessage> StringMessage() {
+  return QueryMessage(WrapStringInList(MakeLongString(Size(1000000, 1000))));
+}
+
+void EncodeDecode(benchmark::State& state,
+                  CefRefPtr<CefProcessMessage> message) {
+  std::string error;
+  Payload incoming;
+  if (!EncodeIncoming(1, message, &incoming, &error))
+    return Fail(state, "cannot encode: " + error);
+  Payload outgoing;
+  CefRefPtr<CefProcessMessage> decoded;
+  for (auto _ : state) {
+    if (!EncodeOutgoing(1, message, &outgoing, &error))
+      return Fail(state, "cannot encode: " + error);
+    decoded = DecodeIncoming(incoming, &error);
+    if (!decoded.get())
+      return Fail(state, "cannot decode: " + error);
+  }
+  if (decoded->GetName() != message->GetName() ||
+      !SameList(decoded->GetArgumentList(), message->GetArgumentList())) {
+    return Fail(state, "the decoded message differs from the original");
+  }
+  SetBytesPerIteration(state, static_cast<double>(outgoing.size()));
+}
+
+void CodecOnly(benchmark::State& state, CefRefPtr<CefProcessMessage> message) {
+  std::string error;
+  size_t size = 0;
+  std::function<bool()> round_trip = CodecRoundTrip(message, &size, &error);
+  if (!round_trip)
+    return Fail(state, "cannot encode: " + error);
+  for (auto _ : state) {
+    if (!round_trip())
+      return Fail(state, "the codec refused its own payload");
+  }
+  SetBytesPerIteration(state, static_cast<double>(size));
+}
+
+void Memcpy(benchmark::State& state, CefRefPtr<CefProcessMessage> message) {
+  std::string error;
+  Payload payload;
+  if (!EncodeOutgoing(1, message, &payload, &error))
+    return Fail(state, "cannot encode: " + error);
+  Payload copy(payload.size());
+  for (auto _ : state) {
+    memcpy(copy.data(), payload.data(), payload.size());
+    benchmark::DoNotOptimize(copy.data());
+    benchmark::ClobberMemory();
+  }
+  if (copy != payload)
+    return Fail(state, "memcpy lost bytes");
+  SetBytesPerIteration(state, static_cast<double>(payload.size()));
+}
+
+}  // namespace
+
+void RegisterBenchmarks() {
+  Register("WireEncodeDecode/query_message", [](benchmark::State& state) {
+    EncodeDecode(state, ItemsMessage());
+  });
+  Register("WireCodec/query_message",
+           [](benchmark::State& state) { CodecOnly(state, ItemsMessage()); });
+  Register("Memcpy/query_message",
+           [](benchmark::State& state) { Memcpy(state, ItemsMessage()); });
+  Register("WireEncodeDecode/string", [](benchmark::State& state) {
+    EncodeDecode(state, StringMessage());
+  });
+  Register("WireCodec/string",
+           [](benchmark::State& state) { CodecOnly(state, StringMessage()); });
+  Register("Memcpy/string",
+           [](benchmark::State& state) { Memcpy(state, StringMessage()); });
+}
+
+}  // namespace kivbench
