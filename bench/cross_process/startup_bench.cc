@@ -174,10 +174,10 @@ void BM_IdleRssWithoutV8(benchmark::State& state) {
 void RegisterStartupBenchmarks() {
   Register("StartToFirstScript/renderer", BM_StartToFirstScript)
       ->UseManualTime()
-      ->Iterations(Size(10, 1));
+      ->Iterations(Size(5, 1));
   Register("StartWithoutV8/gpu_process", BM_StartWithoutV8)
       ->UseManualTime()
-      ->Iterations(Size(10, 1));
+      ->Iterations(Size(5, 1));
   Register("IdleRss/renderer", BM_IdleRssRenderer)->Iterations(1);
   Register("IdleRss/gpu_process", BM_IdleRssWithoutV8)->Iterations(1);
 }
