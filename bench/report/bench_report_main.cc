@@ -3,7 +3,8 @@
 // Prints the performance table from the JSON output of the benchmark
 // executables (--benchmark_format=json). --markdown: as a markdown table.
 // --check: exits with 1 when a figure has no value (a benchmark failed or
-// did not run), for the smoke test.
+// did not run), for the smoke test. A file that cannot be read is reported
+// and the table printed without it; the exit status is then 2.
 
 #include <stdio.h>
 #include <string.h>
@@ -20,6 +21,7 @@
 int main(int argc, char** argv) {
   kivbench::TableStyle style = kivbench::TableStyle::kText;
   bool check = false;
+  bool unreadable = false;
   kivbench::Results results;
   int files = 0;
   for (int i = 1; i < argc; ++i) {
@@ -35,12 +37,13 @@ int main(int argc, char** argv) {
     std::stringstream text;
     text << in.rdbuf();
     std::string error;
+    ++files;
+    // The figures of the other files still count.
     if (!in || !kivbench::AddResults(text.str(), &results, &error)) {
       fprintf(stderr, "bench_report: %s: %s\n", argv[i],
               in ? error.c_str() : "cannot read");
-      return 2;
+      unreadable = true;
     }
-    ++files;
   }
   if (files == 0) {
     fprintf(stderr,
@@ -59,5 +62,7 @@ int main(int argc, char** argv) {
   for (const auto& error : results.errors)
     fprintf(stderr, "bench_report: %s failed: %s\n", error.first.c_str(),
             error.second.c_str());
+  if (unreadable)
+    return 2;
   return check && (!complete || !results.errors.empty()) ? 1 : 0;
 }

@@ -74,8 +74,10 @@ std::string BaseName(const std::string& run_name) {
 }
 
 bool AddResults(const std::string& json_text,
-                Results* results,
+                Results* out,
                 std::string* error) {
+  Results found;
+  Results* results = &found;
   Json document = Json::parse(json_text, nullptr, false);
   if (document.is_discarded() || !document.is_object() ||
       !document.contains("benchmarks") || !document["benchmarks"].is_array()) {
@@ -110,6 +112,12 @@ bool AddResults(const std::string& json_text,
     }
     results->runs[name].push_back(run);
   }
+  for (auto& runs : found.runs) {
+    std::vector<Repetition>& all = out->runs[runs.first];
+    all.insert(all.end(), runs.second.begin(), runs.second.end());
+  }
+  for (auto& failure : found.errors)
+    out->errors[failure.first] = failure.second;
   return true;
 }
 

@@ -26,8 +26,8 @@ struct Results {
 // "BridgeRoundTrip/items/iterations:1/manual_time" -> "BridgeRoundTrip/items".
 std::string BaseName(const std::string& run_name);
 
-// Adds the runs of one JSON document to |results|; false (|error| set) when
-// the text is not Google Benchmark's JSON output. Aggregate entries (mean,
+// Adds the runs of one JSON document to |results|; false (|error| set, and
+// |results| untouched) when the text is not Google Benchmark's JSON output. Aggregate entries (mean,
 // median, ...) are skipped: the report computes its own from the runs.
 bool AddResults(const std::string& json_text,
                 Results* results,

@@ -60,6 +60,12 @@ TEST(BenchResultsTest, GroupsRepetitionsByNameWithoutOptionSuffixes) {
 TEST(BenchResultsTest, RefusesWhatIsNotBenchmarkOutput) {
   Results results;
   std::string error;
+  // A document broken after its first entry adds nothing.
+  EXPECT_FALSE(AddResults(
+      R"({"benchmarks": [{"name": "Good", "real_time": 1, "time_unit": "ms"},
+                         {"real_time": 1}]})",
+      &results, &error));
+  EXPECT_TRUE(results.runs.empty());
   EXPECT_FALSE(AddResults("not json", &results, &error));
   EXPECT_FALSE(AddResults("{\"context\": {}}", &results, &error));
   EXPECT_FALSE(AddResults(
