@@ -11,7 +11,7 @@
 #include <string>
 
 #include "bench/common/bench_main.h"
-#include "bench/cross_process/bridge_session.h"
+#include "bench/cross_process/bench_renderer.h"
 #include "bench/cross_process/proc_status.h"
 #include "bench/cross_process/raw_pingpong.h"
 #include "ipc/framing.h"
@@ -27,21 +27,21 @@ double Seconds(Clock::duration duration) {
   return std::chrono::duration<double>(duration).count();
 }
 
-std::unique_ptr<BridgeSession> StartSession(Bridge bridge,
-                                            std::vector<std::string> arguments,
-                                            std::string* error) {
-  SessionOptions options;
+std::unique_ptr<BenchRenderer> StartRenderer(Bridge bridge,
+                                             std::vector<std::string> arguments,
+                                             std::string* error) {
+  BenchRendererOptions options;
   options.bridge = bridge;
   options.executable =
       bridge == Bridge::kProduct ? KIV_SUBPROCESS_PATH : KIV_JSON_BRIDGE_PATH;
   options.extra_arguments = std::move(arguments);
-  return BridgeSession::Start(options, error);
+  return BenchRenderer::Start(options, error);
 }
 
 // Every reply so far was the value sent (see bench.use).
-bool RepliesWereRight(BridgeSession* session, std::string* error) {
+bool RepliesWereRight(BenchRenderer* renderer, std::string* error) {
   std::string json;
-  if (!session->Run("[bench.bad, bench.replies]", &json, error))
+  if (!renderer->Run("[bench.bad, bench.replies]", &json, error))
     return false;
   if (json.rfind("[0,", 0) != 0 || json == "[0,0]") {
     *error = "[wrong replies, replies] = " + json;
@@ -51,12 +51,12 @@ bool RepliesWereRight(BridgeSession* session, std::string* error) {
 }
 
 // Answers "echo" queries until the page sends "done".
-bool ServeUntilDone(BridgeSession* session, std::string* error) {
+bool ServeUntilDone(BenchRenderer* renderer, std::string* error) {
   PageQuery query;
-  while (session->NextQuery(&query, error)) {
+  while (renderer->NextQuery(&query, error)) {
     if (query.name == "done")
       return true;
-    if (!session->Echo(std::move(query), error))
+    if (!renderer->Echo(std::move(query), error))
       return false;
   }
   return false;
@@ -77,32 +77,32 @@ void RoundTrip(benchmark::State& state,
                Bridge bridge,
                const std::string& payload) {
   std::string error, json;
-  std::unique_ptr<BridgeSession> session = StartSession(bridge, {}, &error);
-  if (!session || !session->Run("bench.use(" + payload + ", " + FullCheck() +
-                                    "); bench.pingPong(0); 0",
-                                &json, &error)) {
+  std::unique_ptr<BenchRenderer> renderer = StartRenderer(bridge, {}, &error);
+  if (!renderer || !renderer->Run("bench.use(" + payload + ", " + FullCheck() +
+                                      "); bench.pingPong(0); 0",
+                                  &json, &error)) {
     return Fail(state, error);
   }
   PageQuery query;
   for (long warm_up = Size(100, 1); warm_up > 0; --warm_up) {
-    if (!session->NextQuery(&query, &error) ||
-        !session->Echo(std::move(query), &error)) {
+    if (!renderer->NextQuery(&query, &error) ||
+        !renderer->Echo(std::move(query), &error)) {
       return Fail(state, error);
     }
   }
-  if (!session->NextQuery(&query, &error))
+  if (!renderer->NextQuery(&query, &error))
     return Fail(state, error);
   Clock::time_point previous = Clock::now();
   for (auto _ : state) {
-    if (!session->Echo(std::move(query), &error) ||
-        !session->NextQuery(&query, &error)) {
+    if (!renderer->Echo(std::move(query), &error) ||
+        !renderer->NextQuery(&query, &error)) {
       return Fail(state, error);
     }
     Clock::time_point now = Clock::now();
     state.SetIterationTime(Seconds(now - previous));
     previous = now;
   }
-  if (!RepliesWereRight(session.get(), &error) || !session->Shutdown(&error))
+  if (!RepliesWereRight(renderer.get(), &error) || !renderer->Shutdown(&error))
     return Fail(state, error);
   SetItemsPerIteration(state, 1);
 }
@@ -115,33 +115,34 @@ void Throughput(benchmark::State& state, Bridge bridge) {
   const std::string warm_up =
       "bench.burst(" + std::to_string(std::max(1L, count / 10)) + "); 0";
   std::string error, json;
-  std::unique_ptr<BridgeSession> session = StartSession(bridge, {}, &error);
-  if (!session ||
-      !session->Run("bench.use(" + ItemsPayload() + ", " + FullCheck() + "); 0",
-                    &json, &error) ||
-      !session->Post(warm_up, &error) ||
-      !ServeUntilDone(session.get(), &error)) {
+  std::unique_ptr<BenchRenderer> renderer = StartRenderer(bridge, {}, &error);
+  if (!renderer ||
+      !renderer->Run(
+          "bench.use(" + ItemsPayload() + ", " + FullCheck() + "); 0", &json,
+          &error) ||
+      !renderer->Post(warm_up, &error) ||
+      !ServeUntilDone(renderer.get(), &error)) {
     return Fail(state, error);
   }
   for (auto _ : state) {
     Clock::time_point start = Clock::now();
-    if (!session->Post(burst, &error) ||
-        !ServeUntilDone(session.get(), &error)) {
+    if (!renderer->Post(burst, &error) ||
+        !ServeUntilDone(renderer.get(), &error)) {
       return Fail(state, error);
     }
     state.SetIterationTime(Seconds(Clock::now() - start));
   }
-  if (!RepliesWereRight(session.get(), &error) || !session->Shutdown(&error))
+  if (!RepliesWereRight(renderer.get(), &error) || !renderer->Shutdown(&error))
     return Fail(state, error);
   SetItemsPerIteration(state, static_cast<double>(count));
 }
 
 // Resident memory of the renderer, with V8's garbage collected first.
-bool CollectedRssKib(BridgeSession* session, long* kib, std::string* error) {
+bool CollectedRssKib(BenchRenderer* renderer, long* kib, std::string* error) {
   std::string json;
-  if (!session->Run("gc(); gc(); 0", &json, error) || !session->Settle(error))
+  if (!renderer->Run("gc(); gc(); 0", &json, error) || !renderer->Settle(error))
     return false;
-  *kib = ReadVmRssKib(session->pid());
+  *kib = ReadVmRssKib(renderer->pid());
   if (*kib < 0) {
     *error = "cannot read the renderer's resident memory";
     return false;
@@ -155,22 +156,22 @@ void MemoryGrowth(benchmark::State& state, Bridge bridge) {
   const long count = Size(10000, 20);
   for (auto _ : state) {
     std::string error, json;
-    std::unique_ptr<BridgeSession> session =
-        StartSession(bridge, {"--js-flags=--expose-gc"}, &error);
+    std::unique_ptr<BenchRenderer> renderer =
+        StartRenderer(bridge, {"--js-flags=--expose-gc"}, &error);
     long before = 0, after = 0;
-    if (!session ||
-        !session->Run("bench.use(" + ItemsPayload() + ", " + FullCheck() +
-                          "); bench.pingPong(" + std::to_string(Size(200, 2)) +
-                          "); 0",
-                      &json, &error) ||
-        !ServeUntilDone(session.get(), &error) ||
-        !CollectedRssKib(session.get(), &before, &error) ||
-        !session->Post("bench.pingPong(" + std::to_string(count) + "); 0",
-                       &error) ||
-        !ServeUntilDone(session.get(), &error) ||
-        !CollectedRssKib(session.get(), &after, &error) ||
-        !RepliesWereRight(session.get(), &error) ||
-        !session->Shutdown(&error)) {
+    if (!renderer ||
+        !renderer->Run("bench.use(" + ItemsPayload() + ", " + FullCheck() +
+                           "); bench.pingPong(" + std::to_string(Size(200, 2)) +
+                           "); 0",
+                       &json, &error) ||
+        !ServeUntilDone(renderer.get(), &error) ||
+        !CollectedRssKib(renderer.get(), &before, &error) ||
+        !renderer->Post("bench.pingPong(" + std::to_string(count) + "); 0",
+                        &error) ||
+        !ServeUntilDone(renderer.get(), &error) ||
+        !CollectedRssKib(renderer.get(), &after, &error) ||
+        !RepliesWereRight(renderer.get(), &error) ||
+        !renderer->Shutdown(&error)) {
       return Fail(state, error);
     }
     state.counters["growth_mib"] = (after - before) / 1024.0;

@@ -1,6 +1,6 @@
 // The rows of the performance table: which benchmark gives each figure and
 // its reference, in which unit, and the target where there is one; and
-// their evaluation from the runs of one benchmark session.
+// their evaluation from the output of one benchmark run.
 #ifndef BENCH_REPORT_FIGURES_H_
 #define BENCH_REPORT_FIGURES_H_
 

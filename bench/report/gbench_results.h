@@ -27,8 +27,9 @@ struct Results {
 std::string BaseName(const std::string& run_name);
 
 // Adds the runs of one JSON document to |results|; false (|error| set, and
-// |results| untouched) when the text is not Google Benchmark's JSON output. Aggregate entries (mean,
-// median, ...) are skipped: the report computes its own from the runs.
+// |results| untouched) when the text is not Google Benchmark's JSON output.
+// Aggregate entries (mean, median, ...) are skipped: the report computes its
+// own from the runs.
 bool AddResults(const std::string& json_text,
                 Results* results,
                 std::string* error);

@@ -1,4 +1,4 @@
-#include "bench/cross_process/bridge_session.h"
+#include "bench/cross_process/bench_renderer.h"
 
 #include <utility>
 
@@ -27,40 +27,40 @@ std::string Ascii(const std::u16string& text) {
 
 }  // namespace
 
-std::unique_ptr<BridgeSession> BridgeSession::Start(
-    const SessionOptions& options,
+std::unique_ptr<BenchRenderer> BenchRenderer::Start(
+    const BenchRendererOptions& options,
     std::string* error) {
-  kivhost::RendererOptions renderer;
-  renderer.executable = options.executable;
-  renderer.extra_arguments = options.extra_arguments;
+  kivhost::RendererOptions launch;
+  launch.executable = options.executable;
+  launch.extra_arguments = options.extra_arguments;
   std::unique_ptr<kivhost::RendererHost> host =
-      kivhost::RendererHost::Launch(renderer, error);
+      kivhost::RendererHost::Launch(launch, error);
   if (!host)
     return nullptr;
-  std::unique_ptr<BridgeSession> session(
-      new BridgeSession(options, std::move(host)));
+  std::unique_ptr<BenchRenderer> renderer(
+      new BenchRenderer(options, std::move(host)));
   ipc::LoadFrame load;
   load.browser_id = kBrowser;
   load.frame_id = kFrame;
   load.is_main = true;
   load.url = "bench://page";
   load.script = BenchPage(options.bridge);
-  if (!session->host_->StartRenderThread(StartupList(), error) ||
-      !session->host_->CreateBrowser(kBrowser, error) ||
-      !session->host_->LoadFrame(load, error) || !session->Settle(error)) {
+  if (!renderer->host_->StartRenderThread(StartupList(), error) ||
+      !renderer->host_->CreateBrowser(kBrowser, error) ||
+      !renderer->host_->LoadFrame(load, error) || !renderer->Settle(error)) {
     *error = "the page did not load: " + *error;
     return nullptr;
   }
-  return session;
+  return renderer;
 }
 
-BridgeSession::BridgeSession(const SessionOptions& options,
+BenchRenderer::BenchRenderer(const BenchRendererOptions& options,
                              std::unique_ptr<kivhost::RendererHost> host)
     : options_(options), host_(std::move(host)) {}
 
-BridgeSession::~BridgeSession() = default;
+BenchRenderer::~BenchRenderer() = default;
 
-bool BridgeSession::Take(std::vector<kivhost::HostEvent>* events,
+bool BenchRenderer::Take(std::vector<kivhost::HostEvent>* events,
                          std::string* error) {
   bool ok = true;
   for (kivhost::HostEvent& event : *events) {
@@ -91,7 +91,7 @@ bool BridgeSession::Take(std::vector<kivhost::HostEvent>* events,
   return ok;
 }
 
-bool BridgeSession::ToQuery(const ipc::ProcessMessageSent& message,
+bool BenchRenderer::ToQuery(const ipc::ProcessMessageSent& message,
                             PageQuery* query) {
   const WireValue::Items& args = message.arguments.list_value();
   const bool product = options_.bridge == Bridge::kProduct;
@@ -115,7 +115,7 @@ bool BridgeSession::ToQuery(const ipc::ProcessMessageSent& message,
   return true;
 }
 
-bool BridgeSession::Wait(std::string* error) {
+bool BenchRenderer::Wait(std::string* error) {
   if (!host_->Poll(options_.timeout, &events_)) {
     Take(&events_, error);
     *error = "the renderer ended: " + *error;
@@ -128,7 +128,7 @@ bool BridgeSession::Wait(std::string* error) {
   return Take(&events_, error);
 }
 
-bool BridgeSession::Run(const std::string& code,
+bool BenchRenderer::Run(const std::string& code,
                         std::string* json,
                         std::string* error) {
   int id = host_->ExecuteScript(kBrowser, kFrame, code, error);
@@ -148,11 +148,11 @@ bool BridgeSession::Run(const std::string& code,
   return true;
 }
 
-bool BridgeSession::Post(const std::string& code, std::string* error) {
+bool BenchRenderer::Post(const std::string& code, std::string* error) {
   return host_->ExecuteScript(kBrowser, kFrame, code, error) >= 0;
 }
 
-bool BridgeSession::NextQuery(PageQuery* query, std::string* error) {
+bool BenchRenderer::NextQuery(PageQuery* query, std::string* error) {
   while (queries_.empty()) {
     if (!Wait(error))
       return false;
@@ -162,7 +162,7 @@ bool BridgeSession::NextQuery(PageQuery* query, std::string* error) {
   return true;
 }
 
-bool BridgeSession::Echo(PageQuery query, std::string* error) {
+bool BenchRenderer::Echo(PageQuery query, std::string* error) {
   const bool product = options_.bridge == Bridge::kProduct;
   return host_->SendProcessMessage(
       kBrowser, product ? kProductMessage : kJsonStringMessage,
@@ -171,7 +171,7 @@ bool BridgeSession::Echo(PageQuery query, std::string* error) {
       error);
 }
 
-bool BridgeSession::Settle(std::string* error) {
+bool BenchRenderer::Settle(std::string* error) {
   bool idle = false;
   while (!idle) {
     switch (host_->Sync(options_.timeout, &events_, &idle)) {
@@ -191,7 +191,7 @@ bool BridgeSession::Settle(std::string* error) {
   return true;
 }
 
-bool BridgeSession::Shutdown(std::string* error) {
+bool BenchRenderer::Shutdown(std::string* error) {
   if (!host_->Shutdown(0, error))
     return false;
   host_->WaitForExit(options_.timeout, &events_);

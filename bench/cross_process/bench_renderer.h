@@ -1,8 +1,8 @@
 // A renderer running the bench page (bench_page.h) with this process as its
 // browser side, through host/: one browser, one main frame. Queries the page
 // sends are handed out one by one and answered with Echo.
-#ifndef BENCH_CROSS_PROCESS_BRIDGE_SESSION_H_
-#define BENCH_CROSS_PROCESS_BRIDGE_SESSION_H_
+#ifndef BENCH_CROSS_PROCESS_BENCH_RENDERER_H_
+#define BENCH_CROSS_PROCESS_BENCH_RENDERER_H_
 
 #include <deque>
 #include <map>
@@ -15,7 +15,7 @@
 
 namespace kivbench {
 
-struct SessionOptions {
+struct BenchRendererOptions {
   Bridge bridge = Bridge::kProduct;
   std::string executable;
   std::vector<std::string> extra_arguments;
@@ -30,16 +30,17 @@ struct PageQuery {
   ipc::WireValue value;  // the value, or the JSON text, that it carries
 };
 
-class BridgeSession {
+class BenchRenderer {
  public:
   // Starts the renderer and loads the page; nullptr (|error| set) when the
   // renderer or the page fails.
-  static std::unique_ptr<BridgeSession> Start(const SessionOptions& options,
-                                              std::string* error);
-  ~BridgeSession();
+  static std::unique_ptr<BenchRenderer> Start(
+      const BenchRendererOptions& options,
+      std::string* error);
+  ~BenchRenderer();
 
-  BridgeSession(const BridgeSession&) = delete;
-  BridgeSession& operator=(const BridgeSession&) = delete;
+  BenchRenderer(const BenchRenderer&) = delete;
+  BenchRenderer& operator=(const BenchRenderer&) = delete;
 
   // Runs |code| in the page and waits for its JSON result. Queries sent
   // meanwhile are kept for NextQuery.
@@ -61,16 +62,16 @@ class BridgeSession {
   bool Shutdown(std::string* error);
 
  private:
-  BridgeSession(const SessionOptions& options,
+  BenchRenderer(const BenchRendererOptions& options,
                 std::unique_ptr<kivhost::RendererHost> host);
 
   // Sorts |events| into queries and script results; false on anything that
-  // means the session broke (an uncaught exception, the renderer gone).
+  // means the run broke (an uncaught exception, the renderer gone).
   bool Take(std::vector<kivhost::HostEvent>* events, std::string* error);
   bool Wait(std::string* error);
   bool ToQuery(const ipc::ProcessMessageSent& message, PageQuery* query);
 
-  SessionOptions options_;
+  BenchRendererOptions options_;
   std::unique_ptr<kivhost::RendererHost> host_;
   std::deque<PageQuery> queries_;
   std::map<int, ipc::ScriptResult> results_;
@@ -79,4 +80,4 @@ class BridgeSession {
 
 }  // namespace kivbench
 
-#endif  // BENCH_CROSS_PROCESS_BRIDGE_SESSION_H_
+#endif  // BENCH_CROSS_PROCESS_BENCH_RENDERER_H_
