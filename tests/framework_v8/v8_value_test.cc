@@ -9,6 +9,8 @@
 
 #include "include/cef_v8.h"
 #include "tests/framework_v8/frame_fixture.h"
+#include "v8/render_thread_impl.h"
+#include "v8/v8_util.h"
 
 namespace v8test {
 namespace {
@@ -144,6 +146,29 @@ TEST_F(ValueTest, StringsKeepEveryCodeUnit) {
   EXPECT_EQ("true", Eval("lone === 'a\\ud800b\\u00e9\\u0000z'"));
 }
 
+TEST_F(ValueTest, LatinTextBecomesOneByteStrings) {
+  v8::Isolate* isolate = v8::Isolate::GetCurrent();
+  v8::HandleScope handle_scope(isolate);
+  const char16 latin[] = {'c', 'a', 'f', 0xE9, 0xFF};
+  const char16 wide[] = {'c', 'a', 'f', 0xE9, 0x100};
+  v8::Local<v8::String> one_byte =
+      cef_renderer::NewV8String(isolate, CefString(latin, 5, false))
+          .ToLocalChecked();
+  v8::Local<v8::String> two_byte =
+      cef_renderer::NewV8String(isolate, CefString(wide, 5, false))
+          .ToLocalChecked();
+  EXPECT_TRUE(one_byte->IsOneByte());
+  EXPECT_FALSE(two_byte->IsOneByte());
+  // Both read back unit for unit.
+  CefString back = cef_renderer::CefStringFromV8(isolate, one_byte);
+  ASSERT_EQ(5u, back.length());
+  EXPECT_EQ(0xFF, back.c_str()[4]);
+  back = cef_renderer::CefStringFromV8(isolate, two_byte);
+  ASSERT_EQ(5u, back.length());
+  EXPECT_EQ(0x100, back.c_str()[4]);
+  EXPECT_EQ(0, back.c_str()[5]);
+}
+
 TEST_F(ValueTest, DatesCarryMilliseconds) {
   CefRefPtr<CefV8Value> date =
       JS("new Date(Date.UTC(2014, 1, 3, 4, 5, 6, 789))");
@@ -203,6 +228,14 @@ TEST_F(ValueTest, GetValueReadsPropertiesAndPrototypes) {
   EXPECT_FALSE(text->HasValue("length"));
   EXPECT_FALSE(text->SetRethrowExceptions(true));
   EXPECT_EQ(0, text->GetArrayLength());
+}
+
+TEST_F(ValueTest, ArrayLengthIsTheUint32ReadAsInt) {
+  EXPECT_EQ(0, JS("[]")->GetArrayLength());
+  EXPECT_EQ(2147483647,
+            JS("var a = []; a.length = 2**31 - 1; a")->GetArrayLength());
+  EXPECT_EQ(-2147483647 - 1, JS("a.length = 2**31; a")->GetArrayLength());
+  EXPECT_EQ(-1, JS("a.length = 2**32 - 1; a")->GetArrayLength());
 }
 
 TEST_F(ValueTest, GetKeysAppendsTheForInSet) {
@@ -459,6 +492,15 @@ TEST_F(ValueTest, AccessorPropertiesCallTheAccessor) {
 
 class Payload : public CefBase {
  public:
+  explicit Payload(int* freed = nullptr) : freed_(freed) {}
+  ~Payload() {
+    if (freed_)
+      ++*freed_;
+  }
+
+ private:
+  int* const freed_;
+
   IMPLEMENT_REFCOUNTING(Payload);
 };
 
@@ -501,6 +543,43 @@ TEST_F(ValueTest, UserCreatedObjectsKeepTheirRecords) {
   EXPECT_EQ(60, object->AdjustExternallyAllocatedMemory(-40));
   EXPECT_EQ(60, object->GetExternallyAllocatedMemory());
   EXPECT_EQ(0, object->AdjustExternallyAllocatedMemory(-1000));
+}
+
+// Records of API-made objects live as long as their objects: V8 collecting
+// an object frees its record and releases the client's data, while objects
+// script still reaches keep theirs.
+TEST_F(ValueTest, RecordsGoWhenV8CollectsTheirObjects) {
+  cef_renderer::ObjectTracker& tracker =
+      cef_renderer::RenderThreadImpl::Current()->tracker();
+  v8::Isolate* isolate = v8::Isolate::GetCurrent();
+  const size_t baseline = tracker.size();
+  // Static: the record still alive at the end goes with the context, after
+  // this function has returned.
+  static int freed;
+  freed = 0;
+  {
+    v8::HandleScope handle_scope(isolate);
+    for (int i = 0; i < 1000; ++i) {
+      CefRefPtr<CefV8Value> object = CefV8Value::CreateObject(nullptr);
+      CefRefPtr<CefV8Value> array = CefV8Value::CreateArray(2);
+      ASSERT_TRUE(object->SetUserData(new Payload(&freed)));
+      EXPECT_TRUE(array->IsUserCreated());
+      if (i == 0) {
+        context_->GetGlobal()->SetValue("kept", object,
+                                        V8_PROPERTY_ATTRIBUTE_NONE);
+      }
+    }
+  }
+  // Plain arrays and objects need no record until they hold something.
+  EXPECT_EQ(baseline + 1000, tracker.size());
+  isolate->LowMemoryNotification();
+  cef_renderer::RenderThreadImpl::Current()->RunMicrotasks();
+  EXPECT_EQ(999, freed);
+  EXPECT_EQ(baseline + 1, tracker.size());
+  CefRefPtr<CefV8Value> kept = JS("kept");
+  EXPECT_TRUE(kept->IsUserCreated());
+  EXPECT_TRUE(kept->GetUserData().get());
+  EXPECT_FALSE(JS("[]")->IsUserCreated());
 }
 
 }  // namespace

@@ -104,6 +104,17 @@ TEST_F(QueryTest, RequestIdsRiseAndARefusedConversionLeavesAGap) {
   EXPECT_EQ(browser_, sent[0].browser_id);
 }
 
+TEST_F(QueryTest, ArraysLongerThanAnIntAreRefusedAtOnce) {
+  Start();
+  // The length reads as a negative int, which the conversion refuses before
+  // it visits a single element.
+  EXPECT_EQ(Thrown(kCannotPass), Eval("var a = []; a.length = 2**32 - 1;"
+                                      "kivApi.query({name: 'echo', args: a})"));
+  EXPECT_EQ(Thrown(kCannotPass),
+            Eval("a.length = 2**31; kivApi.query({name: 'echo', args: [a]})"));
+  EXPECT_TRUE(TakeSent().empty());
+}
+
 TEST_F(QueryTest, OneCounterServesAllFramesAndBrowsers) {
   Start();
   int other_browser = 0;

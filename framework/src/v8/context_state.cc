@@ -19,10 +19,12 @@ std::atomic<int> g_live_states{0};
 }  // namespace
 
 ContextState::ContextState(v8::Isolate* isolate,
+                           ObjectTracker* tracker,
                            int browser_id,
                            int64 frame_id,
                            CefRefPtr<CefTaskRunner> task_runner)
     : isolate_(isolate),
+      tracker_(tracker),
       thread_(std::this_thread::get_id()),
       browser_id_(browser_id),
       frame_id_(frame_id),
@@ -36,8 +38,13 @@ int ContextState::LiveCount() {
 
 ContextState::~ContextState() {
   --g_live_states;
-  // Release() has reset every V8 handle by now; a state is always released
-  // before its isolate goes.
+  // Release() has reset every V8 handle by now (a state is always released
+  // before its isolate goes); only slots given back since remain.
+  Orphan* orphan = orphans_.exchange(nullptr, std::memory_order_acquire);
+  while (orphan) {
+    std::unique_ptr<Orphan> done(orphan);
+    orphan = orphan->next;
+  }
 }
 
 ContextState* ContextState::FromContext(v8::Local<v8::Context> context) {
@@ -67,13 +74,13 @@ void ContextState::Release() {
   context_.Reset();
   eval_.Reset();
   timers_.clear();
-  {
-    std::lock_guard<std::mutex> lock(handles_lock_);
-    for (ObjectHandle* handle : handles_)
-      handle->value_.Reset();
-    handles_.clear();
-    orphans_.clear();
-  }
+  // Records of API-made objects go with the context; dropping them releases
+  // the client's handlers and user data.
+  if (tracker_)
+    tracker_->Forget(&tracked_objects_);
+  held_.clear();
+  free_slots_.clear();
+  FreeOrphans();
   browser_ = nullptr;
   frame_ = nullptr;
 }
@@ -108,12 +115,6 @@ void ContextState::SetOwners(CefRefPtr<CefBrowser> browser,
   frame_ = frame;
 }
 
-std::vector<uint64_t> ContextState::TakeTrackedObjects() {
-  std::vector<uint64_t> ids;
-  ids.swap(tracked_objects_);
-  return ids;
-}
-
 int ContextState::AddTimer(PendingTimer timer) {
   // Ids stay positive; after 2^31-1 timers they wrap around past ids in use.
   int id = next_timer_id_;
@@ -129,53 +130,66 @@ PendingTimer* ContextState::FindTimer(int id) {
   return it == timers_.end() ? nullptr : &it->second;
 }
 
-void ContextState::DrainOrphans() {
-  std::vector<v8::Global<v8::Value>> orphans;
-  {
-    std::lock_guard<std::mutex> lock(handles_lock_);
-    orphans.swap(orphans_);
+uint32_t ContextState::Hold(v8::Local<v8::Value> value) {
+  if (released_.load(std::memory_order_relaxed) || held_.size() >= kNoSlot) {
+    return kNoSlot;
   }
-  for (auto& orphan : orphans)
-    orphan.Reset();
-}
-
-void ContextState::Register(ObjectHandle* handle) {
-  std::lock_guard<std::mutex> lock(handles_lock_);
-  handles_.insert(handle);
-}
-
-void ContextState::Unregister(ObjectHandle* handle,
-                              v8::Global<v8::Value>* value) {
-  std::lock_guard<std::mutex> lock(handles_lock_);
-  if (!handles_.erase(handle))
-    return;  // released: the value was reset then
-  if (OnOwningThread())
-    value->Reset();
-  else
-    orphans_.push_back(std::move(*value));
-}
-
-ObjectHandle::ObjectHandle(std::shared_ptr<ContextState> state,
-                           v8::Local<v8::Value> value)
-    : state_(std::move(state)) {
-  if (!state_->released()) {
-    value_.Reset(state_->isolate(), value);
-    state_->Register(this);
+  if (free_slots_.empty()) {
+    held_.emplace_back(isolate_, value);
+    return static_cast<uint32_t>(held_.size() - 1);
   }
+  const uint32_t slot = free_slots_.back();
+  free_slots_.pop_back();
+  held_[slot].Reset(isolate_, value);
+  return slot;
 }
 
-ObjectHandle::~ObjectHandle() {
-  state_->Unregister(this, &value_);
-}
-
-bool ObjectHandle::IsValid() const {
-  return state_->IsValid() && !value_.IsEmpty();
-}
-
-v8::Local<v8::Value> ObjectHandle::Get() const {
-  if (!IsValid())
+v8::Local<v8::Value> ContextState::Held(uint32_t slot) const {
+  if (released_.load(std::memory_order_relaxed) || slot >= held_.size())
     return v8::Local<v8::Value>();
-  return value_.Get(state_->isolate());
+  return held_[slot].Get(isolate_);
+}
+
+void ContextState::Drop(uint32_t slot) {
+  if (!OnOwningThread()) {
+    // The render thread resets it at its next DrainOrphans (or Release).
+    Orphan* orphan = new Orphan{slot, orphans_.load(std::memory_order_relaxed)};
+    while (!orphans_.compare_exchange_weak(orphan->next, orphan,
+                                           std::memory_order_release,
+                                           std::memory_order_relaxed)) {
+    }
+    return;
+  }
+  if (released_.load(std::memory_order_relaxed) || slot >= held_.size())
+    return;  // reset when the context was released
+  held_[slot].Reset();
+  free_slots_.push_back(slot);
+}
+
+void ContextState::FreeOrphans() {
+  Orphan* orphan = orphans_.exchange(nullptr, std::memory_order_acquire);
+  while (orphan) {
+    std::unique_ptr<Orphan> done(orphan);
+    orphan = orphan->next;
+    if (!released_.load(std::memory_order_relaxed) &&
+        done->slot < held_.size()) {
+      held_[done->slot].Reset();
+      free_slots_.push_back(done->slot);
+    }
+  }
+}
+
+void ObjectHandle::Set(std::shared_ptr<ContextState> state,
+                       v8::Local<v8::Value> value) {
+  Reset();
+  state_ = std::move(state);
+  slot_ = state_->Hold(value);
+}
+
+void ObjectHandle::Reset() {
+  if (slot_ != ContextState::kNoSlot)
+    state_->Drop(slot_);
+  slot_ = ContextState::kNoSlot;
 }
 
 }  // namespace cef_renderer

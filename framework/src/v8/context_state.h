@@ -7,21 +7,19 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <thread>
-#include <unordered_set>
 #include <vector>
 
 #include "include/cef_task.h"
+#include "v8/object_tracker.h"
 
 class CefBrowser;
 class CefFrame;
 
 namespace cef_renderer {
-
-class ObjectHandle;
 
 // A setTimeout/setInterval callback waiting for its task.
 struct PendingTimer {
@@ -34,7 +32,10 @@ struct PendingTimer {
 
 class ContextState : public std::enable_shared_from_this<ContextState> {
  public:
+  // |tracker| (may be NULL) holds the records of API-made objects; the
+  // context's records are forgotten when it is released.
   ContextState(v8::Isolate* isolate,
+               ObjectTracker* tracker,
                int browser_id,
                int64 frame_id,
                CefRefPtr<CefTaskRunner> task_runner);
@@ -78,10 +79,9 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   CefRefPtr<CefFrame> frame() const;
   void SetOwners(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame);
 
-  // Ids of user-created objects made while this context was current; their
-  // tracker records go when the context is released.
-  void AddTrackedObject(uint64_t id) { tracked_objects_.push_back(id); }
-  std::vector<uint64_t> TakeTrackedObjects();
+  // Records of API-made objects that belong to this context; they go when
+  // it is released, or earlier when V8 collects their object.
+  TrackedObjectList& tracked_objects() { return tracked_objects_; }
 
   // setTimeout bookkeeping; render thread.
   int AddTimer(PendingTimer timer);
@@ -91,15 +91,32 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   int timer_nesting() const { return timer_nesting_; }
   void set_timer_nesting(int nesting) { timer_nesting_ = nesting; }
 
-  // Resets handles whose value wrappers went away on another thread.
-  void DrainOrphans();
+  // V8 values held for object wrappers tied to this context, in numbered
+  // slots. Hold and Held run on the render thread; Hold gives kNoSlot once
+  // the context is released, and Held an empty handle. Release resets every
+  // slot at once.
+  static constexpr uint32_t kNoSlot = UINT32_MAX;
+  uint32_t Hold(v8::Local<v8::Value> value);
+  v8::Local<v8::Value> Held(uint32_t slot) const;
+  // Gives a slot back: at once on the render thread, at the next
+  // DrainOrphans from any other thread.
+  void Drop(uint32_t slot);
+  // Frees slots given back on other threads; render thread.
+  void DrainOrphans() {
+    if (orphans_.load(std::memory_order_acquire))
+      FreeOrphans();
+  }
 
  private:
-  friend class ObjectHandle;
-  void Register(ObjectHandle* handle);
-  void Unregister(ObjectHandle* handle, v8::Global<v8::Value>* value);
+  // A slot given back on another thread, in a lock-free stack.
+  struct Orphan {
+    uint32_t slot;
+    Orphan* next;
+  };
+  void FreeOrphans();
 
   v8::Isolate* const isolate_;
+  ObjectTracker* const tracker_;
   const std::thread::id thread_;
   const int browser_id_;
   const int64 frame_id_;
@@ -110,37 +127,48 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   v8::Global<v8::Function> eval_;
   CefRefPtr<CefBrowser> browser_;
   CefRefPtr<CefFrame> frame_;
-  std::vector<uint64_t> tracked_objects_;
+  TrackedObjectList tracked_objects_;
   std::map<int, PendingTimer> timers_;
   int next_timer_id_ = 1;
   int timer_nesting_ = 0;
 
-  std::mutex handles_lock_;
-  std::unordered_set<ObjectHandle*> handles_;
-  std::vector<v8::Global<v8::Value>> orphans_;
+  // Deque: slots never move, so growing it costs no V8 handle moves.
+  std::deque<v8::Global<v8::Value>> held_;
+  std::vector<uint32_t> free_slots_;
+  std::atomic<Orphan*> orphans_{nullptr};
 };
 
-// A V8 value held across HandleScopes on behalf of an object wrapper, tied to
-// a context: it is reset when the context is released, and when the handle
-// goes (on the render thread now, from another thread at the next chance).
+// A V8 value held across HandleScopes on behalf of an object wrapper, in a
+// slot of the context it is tied to. It turns invalid when the context is
+// released (every slot is reset then) and gives its slot back when it goes,
+// on whatever thread that is. Costs no lock and no set insert.
 class ObjectHandle {
  public:
-  ObjectHandle(std::shared_ptr<ContextState> state, v8::Local<v8::Value> value);
-  ~ObjectHandle();
+  ObjectHandle() = default;
+  ~ObjectHandle() { Reset(); }
 
   ObjectHandle(const ObjectHandle&) = delete;
   ObjectHandle& operator=(const ObjectHandle&) = delete;
 
+  // Holds |value| for |state| (render thread). A released state holds
+  // nothing: the handle is invalid from the start.
+  void Set(std::shared_ptr<ContextState> state, v8::Local<v8::Value> value);
+  void Reset();
+
   // True while the context lives and the caller is on the render thread.
-  bool IsValid() const;
+  bool IsValid() const {
+    return slot_ != ContextState::kNoSlot && state_->IsValid();
+  }
   // Empty when not valid.
-  v8::Local<v8::Value> Get() const;
+  v8::Local<v8::Value> Get() const {
+    return IsValid() ? state_->Held(slot_) : v8::Local<v8::Value>();
+  }
+  // NULL for a handle that was never set.
   const std::shared_ptr<ContextState>& state() const { return state_; }
 
  private:
-  friend class ContextState;
-  const std::shared_ptr<ContextState> state_;
-  v8::Global<v8::Value> value_;
+  std::shared_ptr<ContextState> state_;
+  uint32_t slot_ = ContextState::kNoSlot;
 };
 
 }  // namespace cef_renderer

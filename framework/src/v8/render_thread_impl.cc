@@ -97,7 +97,13 @@ void RenderThreadImpl::Start(CefRefPtr<CefApp> app,
   isolate_->SetPromiseRejectCallback(&RenderThreadImpl::OnPromiseReject);
 
   script_depth_ = std::make_unique<ScriptDepth>(isolate_);
-  script_depth_->SetAfterMicrotasksHook([this] { ReportPendingRejections(); });
+  script_depth_->SetAfterMicrotasksHook([this] {
+    ReportPendingRejections();
+    // The end of a script turn is where records of objects V8 collected
+    // meanwhile can go.
+    if (tracker_)
+      tracker_->FreeCollected();
+  });
   tracker_ = std::make_unique<ObjectTracker>(isolate_);
   environment_ = std::make_unique<PageEnvironment>(isolate_);
   {
@@ -189,7 +195,7 @@ bool RenderThreadImpl::MakeContext(BrowserImpl* browser, FrameImpl* frame) {
 
   v8::HandleScope handle_scope(isolate_);
   std::shared_ptr<ContextState> state = std::make_shared<ContextState>(
-      isolate_, browser->id(), frame->id(), task_runner_);
+      isolate_, tracker_.get(), browser->id(), frame->id(), task_runner_);
   state->SetOwners(browser, frame);
 
   std::vector<const char*> names = extensions_.V8Names();
@@ -389,9 +395,6 @@ void RenderThreadImpl::ReleaseFrameContext(BrowserImpl* browser,
   if (frame->state() == state)
     frame->set_state(nullptr);
   state->Release();
-  // Records of API-made objects go with the context; dropping them releases
-  // the client's handlers and user data.
-  tracker_->Forget(state->TakeTrackedObjects());
 }
 
 bool RenderThreadImpl::DestroyBrowser(int browser_id) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 #include <limits>
-#include <vector>
+#include <memory>
 
 namespace cef_renderer {
 
@@ -12,6 +12,9 @@ v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
     return v8::String::Empty(isolate);
   if (text.length() > static_cast<size_t>(v8::String::kMaxLength))
     return v8::MaybeLocal<v8::String>();
+  // V8 scans the code units itself and stores text whose units are all below
+  // 0x100 as a one-byte string; narrowing it here first would only add a
+  // copy.
   return v8::String::NewFromTwoByte(
       isolate, reinterpret_cast<const uint16_t*>(text.c_str()),
       v8::NewStringType::kNormal, static_cast<int>(text.length()));
@@ -26,16 +29,31 @@ v8::MaybeLocal<v8::String> NewV8StringUtf8(v8::Isolate* isolate,
                                  static_cast<int>(text.size()));
 }
 
+namespace {
+
+void DeleteUtf16Buffer(char16* buffer) {
+  delete[] buffer;
+}
+
+}  // namespace
+
 CefString CefStringFromV8(v8::Isolate* isolate, v8::Local<v8::String> text) {
+  CefString result;
   const int length = text->Length();
   if (length == 0)
-    return CefString();
-  std::vector<uint16_t> units(static_cast<size_t>(length));
-  text->Write(isolate, units.data(), 0, length,
-              v8::String::NO_NULL_TERMINATION);
+    return result;
+  // V8 writes straight into the buffer the string then owns: one pass, no
+  // intermediate copy.
   static_assert(sizeof(char16) == sizeof(uint16_t), "char16 is 16 bits");
-  return CefString(reinterpret_cast<const char16*>(units.data()), units.size(),
-                   true);
+  std::unique_ptr<char16[]> buffer(new char16[static_cast<size_t>(length) + 1]);
+  text->Write(isolate, reinterpret_cast<uint16_t*>(buffer.get()), 0, length,
+              v8::String::NO_NULL_TERMINATION);
+  buffer[static_cast<size_t>(length)] = 0;
+  cef_string_utf16_t* target = result.GetWritableStruct();
+  target->str = buffer.release();
+  target->length = static_cast<size_t>(length);
+  target->dtor = &DeleteUtf16Buffer;
+  return result;
 }
 
 std::string Utf8FromV8(v8::Isolate* isolate, v8::Local<v8::String> text) {

@@ -33,12 +33,18 @@ struct CurrentContext {
   }
 };
 
+// Marks |object| as made through the API, gives it a record when |record|
+// is not NULL, and wraps it.
 CefRefPtr<CefV8Value> TrackAndWrap(const CurrentContext& current,
                                    v8::Local<v8::Object> object,
                                    std::unique_ptr<TrackedObject> record) {
-  const uint64_t id = current.thread->tracker().Track(current.context, object,
-                                                      std::move(record));
-  current.state->AddTrackedObject(id);
+  ObjectTracker& tracker = current.thread->tracker();
+  if (record) {
+    tracker.Track(current.context, object, std::move(record),
+                  &current.state->tracked_objects());
+  } else {
+    tracker.MarkUserCreated(current.context, object);
+  }
   return CefV8ValueImpl::Wrap(current.isolate, object, current.state).get();
 }
 
@@ -152,7 +158,7 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::ExecuteFunctionWithContext(
 CefString CefV8ValueImpl::GetFunctionName() {
   if (kind_ != Kind::kObject || !IsValid())
     return CefString();
-  v8::Isolate* isolate = object_->state()->isolate();
+  v8::Isolate* isolate = object_.state()->isolate();
   v8::HandleScope handle_scope(isolate);
   v8::Local<v8::Object> object = GetObject();
   if (object.IsEmpty() || !object->IsFunction())
@@ -171,7 +177,7 @@ CefRefPtr<CefV8Handler> CefV8ValueImpl::GetFunctionHandler() {
     return nullptr;
   v8::HandleScope handle_scope(thread->isolate());
   v8::Local<v8::Object> object = GetObject();
-  v8::Local<v8::Context> context = object_->state()->context();
+  v8::Local<v8::Context> context = object_.state()->context();
   if (object.IsEmpty() || context.IsEmpty() || !object->IsFunction())
     return nullptr;
   TrackedObject* record = thread->tracker().Find(context, object);
@@ -190,8 +196,12 @@ CefRefPtr<CefV8Value> CefV8Value::CreateObject(
   if (!current.Find())
     return nullptr;
   v8::Local<v8::Object> object = v8::Object::New(current.isolate);
-  auto record = std::make_unique<cef_renderer::TrackedObject>();
-  record->accessor = accessor;
+  // A plain object gets its record when it first needs one.
+  std::unique_ptr<cef_renderer::TrackedObject> record;
+  if (accessor) {
+    record = std::make_unique<cef_renderer::TrackedObject>();
+    record->accessor = accessor;
+  }
   return cef_renderer::TrackAndWrap(current, object, std::move(record));
 }
 
@@ -205,8 +215,7 @@ CefRefPtr<CefV8Value> CefV8Value::CreateArray(int length) {
     return nullptr;
   v8::Local<v8::Array> array =
       v8::Array::New(current.isolate, length < 0 ? 0 : length);
-  return cef_renderer::TrackAndWrap(
-      current, array, std::make_unique<cef_renderer::TrackedObject>());
+  return cef_renderer::TrackAndWrap(current, array, nullptr);
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateFunction(
@@ -228,17 +237,18 @@ CefRefPtr<CefV8Value> CefV8Value::CreateFunction(
   auto record = std::make_unique<cef_renderer::TrackedObject>();
   record->handler = handler;
   record->function_name = name;
-  const uint64_t id = current.thread->tracker().Add(std::move(record));
+  cef_renderer::ObjectTracker& tracker = current.thread->tracker();
+  const uint64_t id =
+      tracker.Add(std::move(record), &current.state->tracked_objects());
   v8::Local<v8::Function> function;
   if (!v8::Function::New(current.context, cef_renderer::CallCreatedFunction,
                          cef_renderer::TrackerIdToV8(isolate, id))
            .ToLocal(&function)) {
-    current.thread->tracker().Forget({id});
+    tracker.Discard(id);
     return nullptr;
   }
   function->SetName(v8_name);
-  current.thread->tracker().Mark(current.context, function, id);
-  current.state->AddTrackedObject(id);
+  tracker.Attach(current.context, function, id);
   return cef_renderer::CefV8ValueImpl::Wrap(isolate, function, current.state)
       .get();
 }

@@ -78,7 +78,7 @@ CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::Wrap(
     return NewString(CefStringFromV8(isolate, value.As<v8::String>()));
   if (value->IsObject() && state && !state->released()) {
     CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kObject));
-    result->object_ = std::make_unique<ObjectHandle>(state, value);
+    result->object_.Set(state, value);
     return result;
   }
   // Symbols and bigints have no kind; so has an object whose context is gone.
@@ -125,19 +125,17 @@ v8::MaybeLocal<v8::Value> CefV8ValueImpl::ToV8(v8::Isolate* isolate,
       return text;
     }
     case Kind::kObject:
-      if (!object_ || !object_->IsValid() ||
-          object_->state()->isolate() != isolate) {
+      if (!object_.IsValid() || object_.state()->isolate() != isolate)
         return v8::MaybeLocal<v8::Value>();
-      }
-      return object_->Get();
+      return object_.Get();
   }
   return v8::MaybeLocal<v8::Value>();
 }
 
 v8::Local<v8::Object> CefV8ValueImpl::GetObject() const {
-  if (kind_ != Kind::kObject || !object_)
+  if (kind_ != Kind::kObject)
     return v8::Local<v8::Object>();
-  v8::Local<v8::Value> value = object_->Get();
+  v8::Local<v8::Value> value = object_.Get();
   if (value.IsEmpty())
     return v8::Local<v8::Object>();
   return value.As<v8::Object>();
@@ -147,7 +145,7 @@ bool CefV8ValueImpl::IsValid() {
   if (kind_ == Kind::kInvalid)
     return false;
   if (kind_ == Kind::kObject)
-    return object_ && object_->IsValid();
+    return object_.IsValid();
   // Primitive copies are usable on any thread that has an isolate.
   return v8::Isolate::TryGetCurrent() != nullptr;
 }
@@ -213,7 +211,7 @@ bool CefV8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
     case Kind::kString:
       return string_value_ == other->string_value_;
     case Kind::kObject: {
-      v8::Isolate* isolate = object_->state()->isolate();
+      v8::Isolate* isolate = object_.state()->isolate();
       v8::HandleScope handle_scope(isolate);
       return GetObject() == other->GetObject();
     }

@@ -135,7 +135,7 @@ class CefV8ValueImpl : public CefV8Value {
   uint32 uint_value_ = 0;
   double double_value_ = 0;  // kDouble, and milliseconds of a kDate
   CefString string_value_;
-  std::unique_ptr<ObjectHandle> object_;
+  ObjectHandle object_;  // kObject
 
   CefRefPtr<CefV8Exception> exception_;
   bool rethrow_exceptions_ = false;

@@ -22,12 +22,12 @@ class CefV8ValueImpl::ObjectScope {
     thread_ = RenderThreadImpl::Current();
     if (!thread_)
       return;
-    isolate_ = value->object_->state()->isolate();
+    isolate_ = value->object_.state()->isolate();
     handle_scope_.emplace(isolate_);
     if (isolate_->InContext()) {
       context_ = isolate_->GetCurrentContext();
     } else {
-      context_ = value->object_->state()->context();
+      context_ = value->object_.state()->context();
       if (context_.IsEmpty())
         return;
       context_scope_.emplace(context_);
@@ -44,6 +44,21 @@ class CefV8ValueImpl::ObjectScope {
   // Our record of the object when it was made through the API.
   TrackedObject* record() const {
     return thread_->tracker().Find(context_, object_);
+  }
+  // The same, made now for a user-created object that has none yet; it
+  // belongs to the context the object was made in.
+  TrackedObject* RecordForUpdate() const {
+    TrackedObjectList* owner = nullptr;
+    v8::Local<v8::Context> creation;
+    std::shared_ptr<ContextState> state;
+    if (object_->GetCreationContext().ToLocal(&creation))
+      state = thread_->StateFor(creation);
+    if (state && !state->released())
+      owner = &state->tracked_objects();
+    return thread_->tracker().FindOrCreate(context_, object_, owner);
+  }
+  bool IsUserCreated() const {
+    return thread_->tracker().IsUserCreated(context_, object_);
   }
 
   // Wraps a result of this operation.
@@ -104,7 +119,7 @@ bool CefV8ValueImpl::IsFunction() {
 
 bool CefV8ValueImpl::IsUserCreated() {
   ObjectScope scope(this);
-  return scope.ok() && scope.record() != nullptr;
+  return scope.ok() && scope.IsUserCreated();
 }
 
 bool CefV8ValueImpl::HasException() {
@@ -410,7 +425,7 @@ bool CefV8ValueImpl::SetUserData(CefRefPtr<CefBase> user_data) {
   ObjectScope scope(this);
   if (!scope.ok())
     return false;
-  TrackedObject* record = scope.record();
+  TrackedObject* record = scope.RecordForUpdate();
   if (!record)
     return false;
   record->user_data = user_data;
@@ -437,7 +452,7 @@ int CefV8ValueImpl::AdjustExternallyAllocatedMemory(int change_in_bytes) {
   ObjectScope scope(this);
   if (!scope.ok())
     return 0;
-  TrackedObject* record = scope.record();
+  TrackedObject* record = scope.RecordForUpdate();
   if (!record)
     return 0;
   // The total stays within [0, INT_MAX]; V8 hears of the change applied.
@@ -456,9 +471,12 @@ int CefV8ValueImpl::GetArrayLength() {
   ObjectScope scope(this);
   if (!scope.ok() || !scope.object()->IsArray())
     return 0;
+  // The uint32 length as a 32-bit int, as the framework returns it: lengths
+  // of 2^31 and more come back negative.
   const uint32_t length = scope.object().As<v8::Array>()->Length();
-  return static_cast<int>(
-      std::min<uint32_t>(length, std::numeric_limits<int>::max()));
+  if (length <= static_cast<uint32_t>(std::numeric_limits<int>::max()))
+    return static_cast<int>(length);
+  return static_cast<int>(static_cast<int64_t>(length) - (int64_t{1} << 32));
 }
 
 }  // namespace cef_renderer
