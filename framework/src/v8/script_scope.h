@@ -18,7 +18,13 @@ class ScriptDepth {
   // True while script runs (a script run, a native callback, microtasks).
   bool InScript() const { return depth_ > 0; }
 
-  void Enter() { ++depth_; }
+  void Enter() {
+    ++depth_;
+    script_ran_ = true;
+  }
+  // Notes that script may have run (a property read, a call) outside a
+  // ScriptScope, so that the next checkpoint is not skipped.
+  void NoteScript() { script_ran_ = true; }
   // Leaves one level; microtasks run when this was the outermost.
   void Leave() {
     if (--depth_ == 0)
@@ -26,10 +32,12 @@ class ScriptDepth {
   }
 
   // Runs pending microtasks unless script is running now, then the
-  // after-microtasks hook.
+  // after-microtasks hook. Only script queues microtasks, so a checkpoint
+  // with no script run since the last one is skipped.
   void RunMicrotasks() {
-    if (depth_ > 0)
+    if (depth_ > 0 || !script_ran_)
       return;
+    script_ran_ = false;
     ++depth_;
     isolate_->PerformMicrotaskCheckpoint();
     if (after_microtasks_)
@@ -46,6 +54,7 @@ class ScriptDepth {
  private:
   v8::Isolate* const isolate_;
   int depth_ = 0;
+  bool script_ran_ = false;
   std::function<void()> after_microtasks_;
 };
 

@@ -22,6 +22,8 @@ class CefV8ValueImpl::ObjectScope {
     thread_ = RenderThreadImpl::Current();
     if (!thread_)
       return;
+    // Getters, setters, proxies and the like run script.
+    thread_->script_depth().NoteScript();
     isolate_ = value->object_.state()->isolate();
     handle_scope_.emplace(isolate_);
     if (isolate_->InContext()) {
