@@ -45,6 +45,7 @@ ObjectTracker::~ObjectTracker() {
   for (auto& entry : records_) {
     if (entry.second->list)
       entry.second->list->Remove(entry.second.get());
+    entry.second->object.Reset();
     records.push_back(std::move(entry.second));
   }
   records_.clear();
@@ -172,6 +173,8 @@ void ObjectTracker::OnCollected(
   if (record->list)
     record->list->Remove(record);
   auto it = tracker->records_.find(record->id);
+  if (it == tracker->records_.end())
+    return;
   tracker->collected_.push_back(std::move(it->second));
   tracker->records_.erase(it);
 }
