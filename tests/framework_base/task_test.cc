@@ -154,7 +154,9 @@ TEST(MessageLoopTest, PostFromAnotherThreadWakesWaitAndDescriptor) {
   EXPECT_EQ(1, loop.RunReadyTasks());
   EXPECT_EQ(std::vector<std::string>{"from-thread"}, log);
 
-  // The descriptor alone wakes an owner that polls on it.
+  // The descriptor alone wakes an owner that polls on it once it has said
+  // it is about to sleep.
+  EXPECT_EQ(-1, loop.PrepareToSleep());
   std::thread poster2([runner, &log] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     runner->PostTask(new LogTask(&log, "second"));
