@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/string_conversion.h"
 #include "include/internal/cef_string_types.h"
 #include "unicode/utf.h"
 
@@ -92,6 +93,34 @@ int Store(bool valid, const Str& converted, Struct* output, Setter set) {
 }
 
 }  // namespace
+
+namespace cef_base {
+
+std::string ToUtf8(const CefString& text) {
+  std::string utf8;
+  if (text.length() > 0)
+    unicode::Utf16ToUtf8(text.c_str(), text.length(), &utf8);
+  return utf8;
+}
+
+CefString FromUtf8(const std::string& utf8) {
+  CefString result;
+  if (utf8.empty())
+    return result;
+  // UTF-16 never needs more units than UTF-8 has bytes.
+  char16* buffer = new char16[unicode::MaxUtf16ForUtf8(utf8.size()) + 1];
+  const size_t length = unicode::ConvertUtf8ToUtf16(
+      utf8.data(), utf8.size(), reinterpret_cast<unicode::Unit16*>(buffer),
+      nullptr);
+  buffer[length] = 0;
+  cef_string_utf16_t* target = result.GetWritableStruct();
+  target->str = buffer;
+  target->length = length;
+  target->dtor = string_utf16_dtor;
+  return result;
+}
+
+}  // namespace cef_base
 
 extern "C" {
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/string_conversion.h"
 #include "base/value_scope.h"
 #include "base/values_impl.h"
 
@@ -43,7 +44,7 @@ CefString ProcessMessageImpl::GetName() {
     if (!lock->root())
       return CefString();
   }
-  return CefString(name_);
+  return FromUtf8(name_);
 }
 
 CefRefPtr<CefListValue> ProcessMessageImpl::GetArgumentList() {
