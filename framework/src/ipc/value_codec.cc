@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "ipc/framing.h"
+
 namespace ipc {
 
 namespace {
@@ -19,6 +21,21 @@ bool EncodeString(const std::u16string& text,
   }
   writer->WriteString16(text);
   return true;
+}
+
+bool Encode(const WireValue& value,
+            int depth,
+            WireWriter* writer,
+            std::string* error);
+
+// Stops an encoding as soon as it can no longer fit a frame, rather than
+// building the whole oversized payload first.
+bool WithinFrameLimit(const WireWriter& writer, std::string* error) {
+  if (writer.size() <= kMaxFrameSize)
+    return true;
+  *error = "value does not fit the frame limit of " +
+           std::to_string(kMaxFrameSize) + " bytes";
+  return false;
 }
 
 bool Encode(const WireValue& value,
@@ -62,7 +79,8 @@ bool Encode(const WireValue& value,
       writer->WriteU32(static_cast<uint32_t>(entries.size()));
       for (const auto& entry : entries) {
         if (!EncodeString(entry.first, writer, error) ||
-            !Encode(entry.second, depth + 1, writer, error)) {
+            !Encode(entry.second, depth + 1, writer, error) ||
+            !WithinFrameLimit(*writer, error)) {
           return false;
         }
       }
@@ -77,8 +95,10 @@ bool Encode(const WireValue& value,
       }
       writer->WriteU32(static_cast<uint32_t>(items.size()));
       for (const auto& item : items) {
-        if (!Encode(item, depth + 1, writer, error))
+        if (!Encode(item, depth + 1, writer, error) ||
+            !WithinFrameLimit(*writer, error)) {
           return false;
+        }
       }
       return true;
     }

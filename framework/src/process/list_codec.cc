@@ -69,7 +69,7 @@ class TreeEncoder {
         writer_->WriteU32(static_cast<uint32_t>(dict.size()));
         for (const auto& entry : dict) {
           WriteUtf8(entry.first, &scratch_, writer_);
-          if (!Encode(*entry.second, depth + 1))
+          if (!Encode(*entry.second, depth + 1) || !WithinFrameLimit())
             return false;
         }
         return true;
@@ -78,7 +78,7 @@ class TreeEncoder {
         const Value::List& list = *value.list();
         writer_->WriteU32(static_cast<uint32_t>(list.size()));
         for (const auto& item : list) {
-          if (!Encode(*item, depth + 1))
+          if (!Encode(*item, depth + 1) || !WithinFrameLimit())
             return false;
         }
         return true;
@@ -89,6 +89,15 @@ class TreeEncoder {
   }
 
  private:
+  // Stops as soon as the value can no longer fit a frame.
+  bool WithinFrameLimit() {
+    if (writer_->size() <= kMaxFrameSize)
+      return true;
+    *error_ = "value does not fit the frame limit of " +
+              std::to_string(kMaxFrameSize) + " bytes";
+    return false;
+  }
+
   WireWriter* writer_;
   std::string* error_;
   std::vector<uint16_t> scratch_;
