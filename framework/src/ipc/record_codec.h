@@ -201,12 +201,14 @@ bool EncodeVariant(uint8_t first_type,
                    std::string* error,
                    std::index_sequence<I...>) {
   bool ok = false;
-  ((record.index() == I
-        ? (ok = EncodeRecord(static_cast<uint8_t>(first_type + I),
-                             std::get<I>(record), payload, error),
-           true)
-        : false) ||
-   ...);
+  const bool matched =
+      ((record.index() == I
+            ? (ok = EncodeRecord(static_cast<uint8_t>(first_type + I),
+                                 std::get<I>(record), payload, error),
+               true)
+            : false) ||
+       ...);
+  (void)matched;
   return ok;
 }
 
