@@ -1,5 +1,8 @@
 #include "ipc/messages.h"
 
+#include <type_traits>
+#include <variant>
+
 #include "ipc/record_codec.h"
 
 namespace ipc {
@@ -97,6 +100,32 @@ bool EncodeEvent(const Event& event,
                  std::vector<uint8_t>* payload,
                  std::string* error) {
   return EncodeEventOf(event, payload, error);
+}
+
+// The type bytes below are those of the records' places in the variants.
+static_assert(
+    std::is_same_v<std::variant_alternative_t<0, Request>, StartRenderThread>);
+static_assert(
+    std::is_same_v<std::variant_alternative_t<4, Request>, DeliverMessage>);
+static_assert(
+    std::is_same_v<std::variant_alternative_t<0, Event>, ProcessMessageSent>);
+
+bool EncodeRequest(const StartRenderThread& request,
+                   std::vector<uint8_t>* payload,
+                   std::string* error) {
+  return EncodeRecord(kFirstRequestType + 0, request, payload, error);
+}
+
+bool EncodeRequest(const DeliverMessage& request,
+                   std::vector<uint8_t>* payload,
+                   std::string* error) {
+  return EncodeRecord(kFirstRequestType + 4, request, payload, error);
+}
+
+bool EncodeEvent(const ProcessMessageSent& event,
+                 std::vector<uint8_t>* payload,
+                 std::string* error) {
+  return EncodeRecord(kFirstEventType + 0, event, payload, error);
 }
 
 bool DecodeRequest(const uint8_t* payload,

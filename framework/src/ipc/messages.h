@@ -197,6 +197,17 @@ bool EncodeRequest(const Request& request,
 bool EncodeEvent(const Event& event,
                  std::vector<uint8_t>* payload,
                  std::string* error);
+// The records that carry values, encoded without first copying them into a
+// Request or Event.
+bool EncodeRequest(const StartRenderThread& request,
+                   std::vector<uint8_t>* payload,
+                   std::string* error);
+bool EncodeRequest(const DeliverMessage& request,
+                   std::vector<uint8_t>* payload,
+                   std::string* error);
+bool EncodeEvent(const ProcessMessageSent& event,
+                 std::vector<uint8_t>* payload,
+                 std::string* error);
 
 // Decoders return false with |error| set for a malformed payload, and then
 // leave |out| untouched.

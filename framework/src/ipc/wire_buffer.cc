@@ -15,6 +15,10 @@ void LoadUnits16(const uint8_t* bytes, size_t count, uint16_t* units) {
 #endif
 }
 
+void WidenLatin1(const uint8_t* bytes, size_t count, uint16_t* units) {
+  unicode::WidenLatin1(bytes, count, units);
+}
+
 void WireWriter::WriteString16(const uint16_t* units, size_t size) {
   const uint32_t count = static_cast<uint32_t>(size);
   if (unicode::Latin1Prefix(units, size) == size) {

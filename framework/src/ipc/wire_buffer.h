@@ -147,6 +147,8 @@ inline void StoreLittleEndian(T value, uint8_t* bytes) {
 
 // Copies |count| little-endian 16-bit units from |bytes| to |units|.
 void LoadUnits16(const uint8_t* bytes, size_t count, uint16_t* units);
+// Widens |count| one-byte units.
+void WidenLatin1(const uint8_t* bytes, size_t count, uint16_t* units);
 
 template <typename T>
 inline void WireWriter::Store(T value) {
@@ -165,8 +167,7 @@ void WireString::CopyTo(String16* out) const {
   out->resize(count);
   uint16_t* units = reinterpret_cast<uint16_t*>(&(*out)[0]);
   if (one_byte) {
-    for (uint32_t i = 0; i < count; ++i)
-      units[i] = data[i];
+    WidenLatin1(data, count, units);
   } else {
     LoadUnits16(data, count, units);
   }

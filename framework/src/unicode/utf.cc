@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace unicode {
 
 namespace {
@@ -126,6 +130,13 @@ size_t PutUtf16(uint32_t cp, Unit16* out) {
 size_t Prefix16Below(const Unit16* text, size_t size, Unit16 limit) {
   const uint64_t mask = 0x0001000100010001ull * static_cast<Unit16>(-limit);
   size_t i = 0;
+  for (; i + 16 <= size; i += 16) {
+    if ((Load64(text + i) | Load64(text + i + 4) | Load64(text + i + 8) |
+         Load64(text + i + 12)) &
+        mask) {
+      break;
+    }
+  }
   for (; i + 4 <= size; i += 4) {
     if (Load64(text + i) & mask)
       break;
@@ -139,6 +150,13 @@ size_t Prefix16Below(const Unit16* text, size_t size, Unit16 limit) {
 
 size_t AsciiPrefix(const char* text, size_t size) {
   size_t i = 0;
+  for (; i + 4 * kBlock <= size; i += 4 * kBlock) {
+    if ((Load64(text + i) | Load64(text + i + 8) | Load64(text + i + 16) |
+         Load64(text + i + 24)) &
+        0x8080808080808080ull) {
+      break;
+    }
+  }
   for (; i + kBlock <= size; i += kBlock) {
     if (Load64(text + i) & 0x8080808080808080ull)
       break;
@@ -190,8 +208,7 @@ size_t ConvertUtf8ToUtf16(const char* src,
   size_t out = 0;
   while (i < size) {
     const size_t ascii = AsciiPrefix(src + i, size - i);
-    for (size_t n = 0; n < ascii; ++n)
-      dst[out + n] = bytes[i + n];
+    WidenLatin1(bytes + i, ascii, dst + out);
     i += ascii;
     out += ascii;
     if (i == size)
@@ -217,8 +234,7 @@ size_t ConvertUtf16ToUtf8(const Unit16* src,
   size_t out = 0;
   while (i < size) {
     const size_t ascii = AsciiPrefix(src + i, size - i);
-    for (size_t n = 0; n < ascii; ++n)
-      dst[out + n] = static_cast<char>(src[i + n]);
+    NarrowToLatin1(src + i, ascii, reinterpret_cast<uint8_t*>(dst + out));
     i += ascii;
     out += ascii;
     if (i == size)
@@ -236,12 +252,37 @@ size_t ConvertUtf16ToUtf8(const Unit16* src,
 }
 
 void WidenLatin1(const uint8_t* src, size_t size, Unit16* dst) {
-  for (size_t i = 0; i < size; ++i)
+  size_t i = 0;
+#if defined(__SSE2__)
+  // 16 bytes to 16 units at a time, whatever the optimiser does.
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 8),
+                     _mm_unpackhi_epi8(bytes, zero));
+  }
+#endif
+  for (; i < size; ++i)
     dst[i] = src[i];
 }
 
 void NarrowToLatin1(const Unit16* src, size_t size, uint8_t* dst) {
-  for (size_t i = 0; i < size; ++i)
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Every unit is below 0x100, so saturating packs keep them as they are.
+  for (; i + 16 <= size; i += 16) {
+    const __m128i low =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    const __m128i high =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 8));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_packus_epi16(low, high));
+  }
+#endif
+  for (; i < size; ++i)
     dst[i] = static_cast<uint8_t>(src[i]);
 }
 
