@@ -11,7 +11,22 @@ def u32(n): return struct.pack("<I", n)
 def i32(n): return struct.pack("<i", n)
 def i64(n): return struct.pack("<q", n)
 def text(s): b = s.encode(); return u32(len(b)) + b
-def s16(units): return u32(len(units)) + b"".join(struct.pack("<H", u) for u in units)
+def s16(units):
+    """A string in its one encoding: one byte per unit when all fit."""
+    if all(u < 0x100 for u in units):
+        return u32(len(units) | 0x80000000) + bytes(units)
+    return u32(len(units)) + b"".join(struct.pack("<H", u) for u in units)
+
+
+def nested_claims(levels, size):
+    """Lists nested |levels| deep, each claiming as many items as there are
+    bytes after its count, padded to |size| bytes: the shape that makes a
+    decoder that trusts counts reserve far more than the frame holds."""
+    head = b""
+    for level in range(levels):
+        rest = size - len(head) - 5
+        head += b"\x08" + u32(rest)
+    return head + b"\x01" * (size - len(head))
 
 
 def null(): return b"\x01"
@@ -65,6 +80,15 @@ seeds = {
     "bad_utf8": b"\x05" + i32(1) + u32(1) + b"\xff" + lst(),
     "bad_oversized_frame": u32(0x7FFFFFFF) + b"\x01",
     "bad_deep": b"\x08\x01\x00\x00\x00" * 150 + null(),
+    "bad_two_byte_latin1": b"\x05" + u32(2) + b"\x41\x00\x42\x00",
+    "bad_list_over_limit": b"\x08" + u32((1 << 24) + 1) + b"\x01" * 64,
+    "bad_nested_claims": nested_claims(90, 4096),
+    "value_latin1_and_two_byte": lst(string("caf\u00e9"), string("\u20ac"),
+                                     dct(("\u00fc", null()),
+                                         ("\u4e2d", integer(1)))),
+    # Amplified (see the fuzz target): a nested list unit repeated.
+    "amplified_nested_lists": b"\xa5" + struct.pack("<H", 2000) +
+                              b"\x08\xff\xff\xff\x00",
 }
 
 os.makedirs(out, exist_ok=True)

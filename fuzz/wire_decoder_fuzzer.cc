@@ -1,7 +1,15 @@
-// libFuzzer entry for the wire decoder. The same bytes are read as a value, a
-// request payload, an event payload and a frame stream. Whatever decodes must
-// encode back to exactly the same bytes (the encoding is canonical), so a
-// decoder that accepts more than it should, or loses part of a value, traps.
+// libFuzzer entry for the wire decoders. The same bytes are read as a value,
+// a request payload, an event payload and a frame stream. Whatever decodes
+// must encode back to exactly the same bytes (every value has one encoding),
+// so a decoder that accepts more than it should, or loses part of a value,
+// traps. The renderer's decoder (straight into the framework's containers)
+// must accept exactly the requests the browser side's decoder accepts.
+//
+// An input that starts with the byte 0xA5 is amplified first: the two bytes
+// after it say how often the rest is repeated, up to the largest frame. That
+// is how a few fuzzed bytes become a frame of the real limit's size whose
+// nested counts each claim what follows (run under -malloc_limit_mb so that
+// a decoder that reserves what counts claim is caught).
 
 #include <algorithm>
 #include <cstddef>
@@ -12,7 +20,9 @@
 
 #include "ipc/framing.h"
 #include "ipc/messages.h"
+#include "ipc/record_codec.h"
 #include "ipc/value_codec.h"
+#include "process/list_codec.h"
 
 namespace {
 
@@ -35,21 +45,29 @@ void FuzzValue(const uint8_t* data, size_t size) {
   Check(std::equal(encoded.begin(), encoded.end(), data));
 }
 
-void FuzzRecords(const std::vector<uint8_t>& payload) {
+void FuzzRecords(const uint8_t* data, size_t size) {
   std::string error;
   ipc::Request request;
-  if (ipc::DecodeRequest(payload, &request, &error)) {
+  const bool accepted = ipc::DecodeRequest(data, size, &request, &error);
+  if (accepted) {
     std::vector<uint8_t> encoded;
     Check(ipc::EncodeRequest(request, &encoded, &error));
-    Check(encoded == payload);
+    Check(encoded.size() == size &&
+          std::equal(encoded.begin(), encoded.end(), data));
   } else {
     Check(!error.empty());
   }
+  ipc::RequestOf<cef_process::ReceivedList> received;
+  std::string reason;
+  Check(ipc::DecodeRequestOf(data, size, &received, &reason) == accepted);
+  Check(accepted || !reason.empty());
+
   ipc::Event event;
-  if (ipc::DecodeEvent(payload, &event, &error)) {
+  if (ipc::DecodeEvent(data, size, &event, &error)) {
     std::vector<uint8_t> encoded;
     Check(ipc::EncodeEvent(event, &encoded, &error));
-    Check(encoded == payload);
+    Check(encoded.size() == size &&
+          std::equal(encoded.begin(), encoded.end(), data));
   }
 }
 
@@ -69,16 +87,37 @@ void FuzzStream(const uint8_t* data, size_t size) {
     while (assembler.Next(&payload, &error) ==
            ipc::FrameAssembler::Status::kFrame) {
       Check(payload.size() <= 4096);
-      FuzzRecords(payload);
+      FuzzRecords(payload.data(), payload.size());
     }
   }
+}
+
+// 0xA5, a little-endian u16 repeat count, then the unit to repeat; the
+// result is cut at the frame limit.
+bool Amplify(const uint8_t* data, size_t size, std::vector<uint8_t>* out) {
+  if (size < 4 || data[0] != 0xA5)
+    return false;
+  const size_t repeats = data[1] | (size_t{data[2]} << 8);
+  const uint8_t* unit = data + 3;
+  const size_t unit_size = size - 3;
+  const size_t total = std::min(repeats * unit_size, ipc::kMaxFrameSize);
+  out->resize(total);
+  for (size_t at = 0; at < total; at += unit_size)
+    std::copy(unit, unit + std::min(unit_size, total - at), out->data() + at);
+  return true;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> amplified;
+  if (Amplify(data, size, &amplified)) {
+    FuzzValue(amplified.data(), amplified.size());
+    FuzzRecords(amplified.data(), amplified.size());
+    return 0;
+  }
   FuzzValue(data, size);
-  FuzzRecords(std::vector<uint8_t>(data, data + size));
+  FuzzRecords(data, size);
   FuzzStream(data, size);
   return 0;
 }

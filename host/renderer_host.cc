@@ -127,7 +127,7 @@ bool RendererHost::Send(const ipc::Request& request, std::string* error) {
   std::vector<uint8_t> payload;
   if (!ipc::EncodeRequest(request, &payload, error))
     return false;
-  channel_->Queue(payload);
+  channel_->Queue(std::move(payload));
   FlushOutput();
   return true;
 }

@@ -17,7 +17,7 @@ class RendererHarness::Recorder : public cef_renderer::OutboundSink {
                           CefRefPtr<CefProcessMessage> message) override {
     if (!send_result_)
       return false;
-    sent_.push_back(SentMessage{browser_id, message});
+    sent_.push_back(SentMessage{browser_id, message->Copy()});
     return true;
   }
 

@@ -233,6 +233,25 @@ TEST_F(MalformedFrameTest, TrailingByteInADeliveredMessage) {
   EXPECT_EQ(CountEchoes(events), 1u) << "only the echo before the bad frame";
 }
 
+// A well-formed frame whose list is longer than the framework's lists can
+// be is refused whole: the handler never sees it cut to the limit.
+TEST_F(MalformedFrameTest, ListBeyondTheListLimit) {
+  const uint32_t items = (uint32_t{1} << 24) + 1;
+  std::vector<uint8_t> payload = {0x05, 1, 0,   0,   0,   4,   0,
+                                  0,    0, 'e', 'c', 'h', 'o', 0x08};
+  for (int shift = 0; shift < 32; shift += 8)
+    payload.push_back(static_cast<uint8_t>(items >> shift));
+  payload.resize(payload.size() + items, 0x01);  // nulls
+  std::vector<std::vector<uint8_t>> frames = Prefix();
+  frames.push_back(ipc::MakeFrame(payload));
+  std::vector<ipc::Event> events;
+  Finished finished = Send(frames, &events);
+  EXPECT_EQ(finished.status.code, 3);
+  EXPECT_NE(finished.output.find("exceeds the limit"), std::string::npos)
+      << finished.output;
+  EXPECT_EQ(CountEchoes(events), 1u) << "nothing of the long list arrives";
+}
+
 TEST_F(MalformedFrameTest, OversizedAndLyingFrames) {
   {
     std::vector<std::vector<uint8_t>> frames = Prefix();

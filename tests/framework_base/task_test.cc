@@ -154,7 +154,9 @@ TEST(MessageLoopTest, PostFromAnotherThreadWakesWaitAndDescriptor) {
   EXPECT_EQ(1, loop.RunReadyTasks());
   EXPECT_EQ(std::vector<std::string>{"from-thread"}, log);
 
-  // The descriptor alone wakes an owner that polls on it.
+  // The descriptor alone wakes an owner that polls on it once it has said
+  // it is about to sleep.
+  EXPECT_EQ(-1, loop.PrepareToSleep());
   std::thread poster2([runner, &log] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     runner->PostTask(new LogTask(&log, "second"));
@@ -163,6 +165,60 @@ TEST(MessageLoopTest, PostFromAnotherThreadWakesWaitAndDescriptor) {
   poster2.join();
   loop.ClearWake();
   EXPECT_EQ(1, loop.RunReadyTasks());
+}
+
+// A post to a loop whose owner is awake leaves the descriptor alone (no
+// system call); the owner still finds the task when it prepares to sleep.
+TEST(MessageLoopTest, PostToAnAwakeLoopDoesNotTouchTheDescriptor) {
+  MessageLoop loop;
+  std::vector<std::string> log;
+  CefRefPtr<CefTaskRunner> runner = loop.GetTaskRunner();
+  loop.ClearWake();  // the owner is awake
+  std::thread poster(
+      [runner, &log] { runner->PostTask(new LogTask(&log, "while awake")); });
+  poster.join();
+  pollfd pfd = {loop.wake_fd(), POLLIN, 0};
+  EXPECT_EQ(0, poll(&pfd, 1, 0)) << "descriptor written for an awake owner";
+  EXPECT_EQ(0, loop.PrepareToSleep()) << "the task is due at once";
+  EXPECT_EQ(1, loop.RunReadyTasks());
+  EXPECT_EQ(std::vector<std::string>{"while awake"}, log);
+}
+
+// The owner's cycle (prepare, poll, clear, run) against posts that land at
+// every point of it: no post may leave the owner asleep with work queued.
+TEST(MessageLoopTest, NoWakeUpIsLostBetweenPrepareAndPoll) {
+  MessageLoop loop;
+  CefRefPtr<CefTaskRunner> runner = loop.GetTaskRunner();
+  constexpr int kPosts = 3000;
+  std::atomic<int> ran{0};
+  struct Count {
+    static void Add(std::atomic<int>* counter) { ++*counter; }
+  };
+  std::thread poster([runner, &ran] {
+    for (int i = 0; i < kPosts; ++i) {
+      // Vary where in the owner's cycle the post lands.
+      for (int spin = 0; spin < (i * 7919) % 2000; ++spin)
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+      runner->PostTask(NewCefRunnableFunction(&Count::Add, &ran));
+      while (ran.load() <= i)
+        std::this_thread::yield();
+    }
+  });
+  int stalls = 0;
+  while (ran.load() < kPosts) {
+    // Nothing queued: the owner sleeps until a post wakes it. A lost
+    // wake-up shows as a poll that times out with a task queued.
+    if (loop.PrepareToSleep() < 0) {
+      pollfd pfd = {loop.wake_fd(), POLLIN, 0};
+      if (poll(&pfd, 1, 2000) == 0 && loop.MillisUntilNextTask() == 0)
+        ++stalls;
+    }
+    loop.ClearWake();
+    loop.RunReadyTasks();
+  }
+  poster.join();
+  EXPECT_EQ(0, stalls);
+  EXPECT_EQ(kPosts, ran.load());
 }
 
 TEST(MessageLoopTest, ManyThreadsPostingLoseNothing) {

@@ -1,5 +1,7 @@
 #include "ipc/utf.h"
 
+#include <cstdint>
+
 #include "gtest/gtest.h"
 
 namespace ipc {
@@ -53,6 +55,40 @@ TEST(UtfTest, MalformedUtf8IsRefusedAndReplaced) {
                         "b"),
             u"a\xFFFD"
             u"b");
+}
+
+// The converters work on blocks of plain text; a character outside ASCII
+// (or outside one byte) at any position of any block must still be found.
+TEST(UtfTest, BlockScansFindTheFirstWiderCharacterAnywhere) {
+  struct Wide {
+    std::u16string utf16;
+    std::string utf8;
+  };
+  const Wide wides[] = {
+      {u"\u00e9", "\xC3\xA9"},
+      {u"\u20ac", "\xE2\x82\xAC"},
+      {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
+      {u"\xDC00", "\xEF\xBF\xBD"},  // unpaired: replaced
+  };
+  for (size_t size = 1; size <= 33; ++size) {
+    for (size_t at = 0; at < size; ++at) {
+      for (const Wide& wide : wides) {
+        const std::u16string text = std::u16string(at, u'a') + wide.utf16 +
+                                    std::u16string(size - at - 1, u'b');
+        const std::string utf8 =
+            std::string(at, 'a') + wide.utf8 + std::string(size - at - 1, 'b');
+        const auto* units = reinterpret_cast<const uint16_t*>(text.data());
+        EXPECT_EQ(unicode::AsciiPrefix(units, text.size()), at);
+        EXPECT_EQ(unicode::Latin1Prefix(units, text.size()),
+                  wide.utf16[0] < 0x100 ? text.size() : at);
+        EXPECT_EQ(unicode::AsciiPrefix(utf8.data(), utf8.size()), at);
+        EXPECT_EQ(Utf16ToUtf8(text), utf8) << size << " " << at;
+        if (IsValidUtf16(text)) {
+          EXPECT_EQ(Utf8ToUtf16(utf8), text) << size << " " << at;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

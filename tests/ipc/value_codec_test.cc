@@ -133,12 +133,17 @@ TEST(ValueCodecTest, LayoutIsTheDocumentedOne) {
             (std::vector<uint8_t>{3, 0xfe, 0xff, 0xff, 0xff}));
   EXPECT_EQ(Encode(WireValue::Double(1.0)),
             (std::vector<uint8_t>{4, 0, 0, 0, 0, 0, 0, 0xf0, 0x3f}));
+  // Text that fits one byte per unit travels that way; other text as UTF-16.
+  EXPECT_EQ(Encode(WireValue::String(u"A\xE9")),
+            (std::vector<uint8_t>{5, 2, 0, 0, 0x80, 0x41, 0xe9}));
+  EXPECT_EQ(Encode(WireValue::String(u"")),
+            (std::vector<uint8_t>{5, 0, 0, 0, 0x80}));
   EXPECT_EQ(Encode(WireValue::String(u"A\xD800")),
             (std::vector<uint8_t>{5, 2, 0, 0, 0, 0x41, 0, 0x00, 0xd8}));
   EXPECT_EQ(Encode(WireValue::Binary({9})),
             (std::vector<uint8_t>{6, 1, 0, 0, 0, 9}));
   EXPECT_EQ(Encode(WireValue::Dictionary({{u"k", WireValue::Null()}})),
-            (std::vector<uint8_t>{7, 1, 0, 0, 0, 1, 0, 0, 0, 0x6b, 0, 1}));
+            (std::vector<uint8_t>{7, 1, 0, 0, 0, 1, 0, 0, 0x80, 0x6b, 1}));
   EXPECT_EQ(Encode(WireValue::List({WireValue::Null(), WireValue::Null()})),
             (std::vector<uint8_t>{8, 2, 0, 0, 0, 1, 1}));
 }
@@ -188,8 +193,14 @@ TEST(ValueCodecTest, LyingLengthsAndBadBytesAreRefused) {
        "exceeds"},
       {"list count one too many", {8, 3, 0, 0, 0, 1, 1}, "exceeds"},
       {"dictionary count beyond the bytes",
-       {7, 2, 0, 0, 0, 1, 0, 0, 0, 0x6b, 0, 1},
+       {7, 2, 0, 0, 0, 1, 0, 0, 0x80, 0x6b, 1},
        "exceeds"},
+      {"one-byte string length beyond the bytes",
+       {5, 3, 0, 0, 0x80, 0x41, 0x42},
+       "exceeds"},
+      {"two-byte form for one-byte text",
+       {5, 2, 0, 0, 0, 0x41, 0, 0xe9, 0},
+       "fits the one-byte form"},
       {"string length beyond the bytes",
        {5, 0xe8, 3, 0, 0, 0x41, 0},
        "exceeds"},
@@ -200,8 +211,8 @@ TEST(ValueCodecTest, LyingLengthsAndBadBytesAreRefused) {
       {"boolean byte 2", {2, 2}, "bad boolean"},
       {"empty input", {}, "truncated"},
       {"repeated key",
-       {7, 2, 0, 0, 0,    1, 0, 0, 0, 0x6b, 0, 1,
-        1, 0, 0, 0, 0x6b, 0, 3, 1, 0, 0,    0},
+       {7, 2, 0, 0,    0,    1, 0, 0, 0x80, 0x6b, 1,
+        1, 0, 0, 0x80, 0x6b, 3, 1, 0, 0,    0},
        "repeats a key"},
   };
   for (const Case& c : cases) {
@@ -212,6 +223,27 @@ TEST(ValueCodecTest, LyingLengthsAndBadBytesAreRefused) {
         << c.what << ": " << error;
     EXPECT_TRUE(out.is_null()) << c.what;
   }
+}
+
+// A frame may be well formed and still carry a list the framework cannot
+// hold; it must be refused, never delivered cut short.
+TEST(ValueCodecTest, ListsBeyondTheListLimitAreRefused) {
+  std::vector<uint8_t> bytes = {8, 0, 0, 0, 0};
+  auto set_count = [&bytes](uint32_t count) {
+    StoreLittleEndian(count, bytes.data() + 1);
+  };
+  bytes.resize(5 + kMaxListItems + 1, 1);  // nulls
+  set_count(kMaxListItems + 1);
+  WireValue out;
+  std::string error;
+  EXPECT_FALSE(DecodeAll(bytes, &out, &error));
+  EXPECT_NE(error.find("exceeds the limit"), std::string::npos) << error;
+  EXPECT_TRUE(out.is_null());
+
+  bytes.pop_back();
+  set_count(kMaxListItems);
+  ASSERT_TRUE(DecodeAll(bytes, &out, &error)) << error;
+  EXPECT_EQ(out.list_value().size(), kMaxListItems);
 }
 
 TEST(ValueCodecTest, DecodingStopsAtTheEndOfOneValue) {

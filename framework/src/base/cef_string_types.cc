@@ -6,8 +6,9 @@
 
 #include <string>
 
-#include "base/utf_conversion.h"
+#include "base/string_conversion.h"
 #include "include/internal/cef_string_types.h"
+#include "unicode/utf.h"
 
 namespace {
 
@@ -93,6 +94,34 @@ int Store(bool valid, const Str& converted, Struct* output, Setter set) {
 
 }  // namespace
 
+namespace cef_base {
+
+std::string ToUtf8(const CefString& text) {
+  std::string utf8;
+  if (text.length() > 0)
+    unicode::Utf16ToUtf8(text.c_str(), text.length(), &utf8);
+  return utf8;
+}
+
+CefString FromUtf8(const std::string& utf8) {
+  CefString result;
+  if (utf8.empty())
+    return result;
+  // UTF-16 never needs more units than UTF-8 has bytes.
+  char16* buffer = new char16[unicode::MaxUtf16ForUtf8(utf8.size()) + 1];
+  const size_t length = unicode::ConvertUtf8ToUtf16(
+      utf8.data(), utf8.size(), reinterpret_cast<unicode::Unit16*>(buffer),
+      nullptr);
+  buffer[length] = 0;
+  cef_string_utf16_t* target = result.GetWritableStruct();
+  target->str = buffer;
+  target->length = length;
+  target->dtor = string_utf16_dtor;
+  return result;
+}
+
+}  // namespace cef_base
+
 extern "C" {
 
 CEF_EXPORT int cef_string_wide_set(const wchar_t* src,
@@ -147,7 +176,7 @@ CEF_EXPORT int cef_string_wide_to_utf8(const wchar_t* src,
                                        size_t src_len,
                                        cef_string_utf8_t* output) {
   std::string result;
-  const bool valid = cef_base::WideToUtf8(src, src_len, &result);
+  const bool valid = unicode::WideToUtf8(src, src_len, &result);
   return Store(valid, result, output, cef_string_utf8_set);
 }
 
@@ -155,15 +184,15 @@ CEF_EXPORT int cef_string_utf8_to_wide(const char* src,
                                        size_t src_len,
                                        cef_string_wide_t* output) {
   std::wstring result;
-  const bool valid = cef_base::Utf8ToWide(src, src_len, &result);
+  const bool valid = unicode::Utf8ToWide(src, src_len, &result);
   return Store(valid, result, output, cef_string_wide_set);
 }
 
 CEF_EXPORT int cef_string_wide_to_utf16(const wchar_t* src,
                                         size_t src_len,
                                         cef_string_utf16_t* output) {
-  cef_base::String16 result;
-  const bool valid = cef_base::WideToUtf16(src, src_len, &result);
+  std::basic_string<char16> result;
+  const bool valid = unicode::WideToUtf16(src, src_len, &result);
   return Store(valid, result, output, cef_string_utf16_set);
 }
 
@@ -171,15 +200,15 @@ CEF_EXPORT int cef_string_utf16_to_wide(const char16* src,
                                         size_t src_len,
                                         cef_string_wide_t* output) {
   std::wstring result;
-  const bool valid = cef_base::Utf16ToWide(src, src_len, &result);
+  const bool valid = unicode::Utf16ToWide(src, src_len, &result);
   return Store(valid, result, output, cef_string_wide_set);
 }
 
 CEF_EXPORT int cef_string_utf8_to_utf16(const char* src,
                                         size_t src_len,
                                         cef_string_utf16_t* output) {
-  cef_base::String16 result;
-  const bool valid = cef_base::Utf8ToUtf16(src, src_len, &result);
+  std::basic_string<char16> result;
+  const bool valid = src ? unicode::Utf8ToUtf16(src, src_len, &result) : true;
   return Store(valid, result, output, cef_string_utf16_set);
 }
 
@@ -187,7 +216,7 @@ CEF_EXPORT int cef_string_utf16_to_utf8(const char16* src,
                                         size_t src_len,
                                         cef_string_utf8_t* output) {
   std::string result;
-  const bool valid = cef_base::Utf16ToUtf8(src, src_len, &result);
+  const bool valid = src ? unicode::Utf16ToUtf8(src, src_len, &result) : true;
   return Store(valid, result, output, cef_string_utf8_set);
 }
 
@@ -208,7 +237,7 @@ CEF_EXPORT int cef_string_ascii_to_wide(const char* src,
 CEF_EXPORT int cef_string_ascii_to_utf16(const char* src,
                                          size_t src_len,
                                          cef_string_utf16_t* output) {
-  cef_base::String16 result;
+  std::basic_string<char16> result;
   if (src) {
     result.reserve(src_len);
     for (size_t i = 0; i < src_len; ++i)

@@ -50,8 +50,12 @@ class MessageLoop::State {
     if (shut_down_)
       return false;
     queue_.push(Entry{due, next_sequence_++, task});
-    cond_.notify_all();
-    SignalWake();
+    if (waiters_ > 0)
+      cond_.notify_all();
+    if (may_sleep_ && !wake_written_) {
+      SignalWake();
+      wake_written_ = true;
+    }
     return true;
   }
 
@@ -100,12 +104,23 @@ class MessageLoop::State {
     return static_cast<int64>(ms.count());
   }
 
+  int64 PrepareToSleep() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      may_sleep_ = true;
+    }
+    return MillisUntilNext();
+  }
+
   bool Wait(int64 max_wait_ms) {
     const bool bounded = max_wait_ms >= 0;
     const Clock::time_point limit =
         bounded ? Clock::now() + std::chrono::milliseconds(max_wait_ms)
                 : Clock::time_point::max();
     std::unique_lock<std::mutex> lock(mutex_);
+    // A waiter on the condition also counts as sleeping for the descriptor,
+    // so that an owner that polls both never misses a post.
+    may_sleep_ = true;
     for (;;) {
       if (shut_down_)
         return false;
@@ -117,14 +132,23 @@ class MessageLoop::State {
       Clock::time_point until = limit;
       if (!queue_.empty() && queue_.top().due < until)
         until = queue_.top().due;
+      ++waiters_;
       if (until == Clock::time_point::max())
         cond_.wait(lock);
       else
         cond_.wait_until(lock, until);
+      --waiters_;
     }
   }
 
   void ClearWake() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      may_sleep_ = false;
+      if (!wake_written_)
+        return;
+      wake_written_ = false;
+    }
     if (wake_read_fd_ < 0)
       return;
 #if defined(__linux__)
@@ -244,6 +268,11 @@ class MessageLoop::State {
   std::priority_queue<Entry, std::vector<Entry>, Later> queue_;
   uint64_t next_sequence_ = 0;
   bool shut_down_ = false;
+  // The owner may be blocked (in poll or on cond_): posts must wake it. It
+  // starts set, so an owner that never announces itself is always woken.
+  bool may_sleep_ = true;
+  bool wake_written_ = false;  // the descriptor is readable
+  int waiters_ = 0;            // threads in Wait on cond_
   int wake_read_fd_ = -1;
   int wake_write_fd_ = -1;
 };
@@ -343,6 +372,10 @@ int64 MessageLoop::MillisUntilNextTask() const {
 
 bool MessageLoop::WaitForWork(int64 max_wait_ms) {
   return state_->Wait(max_wait_ms);
+}
+
+int64 MessageLoop::PrepareToSleep() {
+  return state_->PrepareToSleep();
 }
 
 int MessageLoop::wake_fd() const {

@@ -1,7 +1,9 @@
 // A thread's task queue: what backs a CefTaskRunner. Any thread may post;
-// only the thread that owns the loop runs its tasks. A post from another
-// thread makes wake_fd() readable at once, so an owner that waits in poll()
-// on its own descriptors (the renderer main loop) wakes without delay.
+// only the thread that owns the loop runs its tasks. An owner that waits in
+// poll() on its own descriptors (the renderer main loop) calls
+// PrepareToSleep() first; from then until ClearWake() a post makes wake_fd()
+// readable, so the owner wakes without delay. A post to a loop that is awake
+// costs no system call: the owner looks at the queue before it sleeps.
 //
 // Delayed tasks run in due order; tasks due at the same time run in the order
 // they were posted. Tasks are released without running when the loop shuts
@@ -44,8 +46,14 @@ class MessageLoop {
   // (negative: no limit while tasks may still come). True if a task is due.
   bool WaitForWork(int64 max_wait_ms);
 
-  // A descriptor that becomes readable when a task is posted. The owner
-  // polls it with its own descriptors and calls ClearWake() before running.
+  // Owner thread, just before it blocks in poll() on wake_fd(): from now on
+  // posts write the descriptor. Returns MillisUntilNextTask(), read after
+  // the switch, so that no post is missed in between.
+  int64 PrepareToSleep();
+
+  // A descriptor that becomes readable when a task is posted while the
+  // owner may sleep (see PrepareToSleep and WaitForWork). The owner polls it
+  // with its own descriptors and calls ClearWake() once awake.
   int wake_fd() const;
   void ClearWake();
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/string_conversion.h"
 #include "base/value_scope.h"
 #include "base/values_impl.h"
 
@@ -43,7 +44,7 @@ CefString ProcessMessageImpl::GetName() {
     if (!lock->root())
       return CefString();
   }
-  return CefString(name_);
+  return FromUtf8(name_);
 }
 
 CefRefPtr<CefListValue> ProcessMessageImpl::GetArgumentList() {
@@ -51,6 +52,11 @@ CefRefPtr<CefListValue> ProcessMessageImpl::GetArgumentList() {
   if (!lock->root())
     return NULL;
   return HandleFor<ListValueImpl>(lock, lock->root(), true, read_only_);
+}
+
+bool ProcessMessageImpl::IsLiveCallbackScoped() {
+  ValueController::Lock lock(arguments_);
+  return lock->callback_scoped() && lock->root() != nullptr;
 }
 
 bool ProcessMessageImpl::EndScope() {
@@ -84,6 +90,8 @@ CefRefPtr<CefProcessMessage> CreateCallbackScopedMessage(
   ProcessMessageImpl* impl = dynamic_cast<ProcessMessageImpl*>(source.get());
   if (!impl)
     return NULL;
+  if (impl->read_only() == read_only && impl->IsLiveCallbackScoped())
+    return source;
   CefRefPtr<CefListValue> arguments = impl->GetArgumentList();
   ListValueImpl* list = dynamic_cast<ListValueImpl*>(arguments.get());
   if (!list)
@@ -98,6 +106,23 @@ CefRefPtr<CefProcessMessage> CreateCallbackScopedMessage(
   return new ProcessMessageImpl(
       impl->GetName().ToString(),
       std::make_shared<ValueController>(std::move(root), true), read_only);
+}
+
+CefRefPtr<CefProcessMessage> NewCallbackScopedMessage(
+    const std::string& name,
+    std::unique_ptr<Value> arguments,
+    bool read_only) {
+  if (name.empty() || !arguments || !arguments->list())
+    return NULL;
+  return new ProcessMessageImpl(
+      name, std::make_shared<ValueController>(std::move(arguments), true),
+      read_only);
+}
+
+CefRefPtr<CefListValue> AdoptList(std::unique_ptr<Value> root) {
+  if (!root || !root->list())
+    return NULL;
+  return NewStandalone<ListValueImpl>(std::move(root));
 }
 
 bool EndCallbackScope(CefRefPtr<CefListValue> list) {

@@ -29,6 +29,9 @@ class ProcessMessageImpl : public CefProcessMessage {
 
   // Detaches a callback-scoped message; false for any other.
   bool EndScope();
+  // A callback-scoped message whose scope has not ended.
+  bool IsLiveCallbackScoped();
+  bool read_only() const { return read_only_; }
 
  private:
   const std::string name_;

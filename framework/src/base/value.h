@@ -44,6 +44,9 @@ class Value {
   double GetDouble() const;
   std::string GetString() const;
 
+  // The string's UTF-8 text without a copy; NULL for another kind.
+  const std::string* string() const { return std::get_if<std::string>(&data_); }
+
   // The container payloads; NULL when this node is of another kind.
   Binary* binary() { return std::get_if<Binary>(&data_); }
   Dict* dict() { return std::get_if<Dict>(&data_); }

@@ -26,14 +26,13 @@ std::shared_ptr<ValueController> ValueController::Resolve(
 }
 
 ValueController::Lock::Lock(const std::shared_ptr<ValueController>& controller)
-    : controller_(controller) {
-  for (;;) {
-    lock_ = std::unique_lock<std::recursive_mutex>(controller_->mutex_);
-    if (!controller_->forward_)
-      return;
-    std::shared_ptr<ValueController> next = controller_->forward_;
+    : controller_(controller.get()), lock_(controller_->mutex_) {
+  // Once set, forward_ never changes and keeps its target alive, so the
+  // next controller can be read under this one's lock and locked after it.
+  while (ValueController* next = controller_->forward_.get()) {
     lock_.unlock();
-    controller_ = std::move(next);
+    lock_ = std::unique_lock<std::recursive_mutex>(next->mutex_);
+    controller_ = next;
   }
 }
 

@@ -26,7 +26,7 @@ namespace cef_base {
 
 class ValueHandle;
 
-class ValueController {
+class ValueController : public std::enable_shared_from_this<ValueController> {
  public:
   explicit ValueController(std::unique_ptr<Value> root,
                            bool callback_scoped = false);
@@ -35,17 +35,20 @@ class ValueController {
   ValueController(const ValueController&) = delete;
   ValueController& operator=(const ValueController&) = delete;
 
-  // Holds the lock of the controller that currently governs a tree.
+  // Holds the lock of the controller that currently governs a tree. It
+  // takes no reference: the caller's handle keeps its controller alive, and
+  // each controller keeps the one it forwards to alive.
   class Lock {
    public:
     explicit Lock(const std::shared_ptr<ValueController>& controller);
-    ValueController* operator->() const { return controller_.get(); }
-    const std::shared_ptr<ValueController>& controller() const {
-      return controller_;
+    ValueController* operator->() const { return controller_; }
+    ValueController* get() const { return controller_; }
+    std::shared_ptr<ValueController> controller() const {
+      return controller_->shared_from_this();
     }
 
    private:
-    std::shared_ptr<ValueController> controller_;
+    ValueController* controller_;
     std::unique_lock<std::recursive_mutex> lock_;
   };
 

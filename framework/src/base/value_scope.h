@@ -14,6 +14,10 @@
 #ifndef CEF_SRC_BASE_VALUE_SCOPE_H_
 #define CEF_SRC_BASE_VALUE_SCOPE_H_
 
+#include <memory>
+#include <string>
+
+#include "base/value.h"
 #include "include/cef_process_message.h"
 #include "include/cef_values.h"
 
@@ -26,10 +30,25 @@ CefRefPtr<CefListValue> CreateCallbackScopedList(CefRefPtr<CefListValue> source,
                                                  bool read_only);
 
 // A copy of |source|'s name and arguments that lives until EndCallbackScope;
-// |read_only| as above. NULL for a NULL or invalid |source|.
+// |read_only| as above. NULL for a NULL or invalid |source|. A |source| that
+// is itself callback-scoped with the same |read_only| (one made by
+// NewCallbackScopedMessage and not yet handed to client code) is lent as it
+// is: no copy, and the new scope is its scope.
 CefRefPtr<CefProcessMessage> CreateCallbackScopedMessage(
     CefRefPtr<CefProcessMessage> source,
     bool read_only);
+
+// A callback-scoped message that takes |arguments| (a list tree) without
+// copying it; |read_only| as above. NULL for an empty |name| or a |arguments|
+// that is not a list.
+CefRefPtr<CefProcessMessage> NewCallbackScopedMessage(
+    const std::string& name,
+    std::unique_ptr<Value> arguments,
+    bool read_only);
+
+// A new standalone, writable list that takes |root| (a list tree) without
+// copying it; NULL when |root| is not a list.
+CefRefPtr<CefListValue> AdoptList(std::unique_ptr<Value> root);
 
 // Ends the scope: the value and every handle into it turn invalid and the
 // data is freed. False, changing nothing, for a value that was not made by

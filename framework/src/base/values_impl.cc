@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "base/string_conversion.h"
+
 namespace cef_base {
 
 namespace {
@@ -75,7 +77,7 @@ Value* DictionaryValueImpl::Find(const CefString& key) const {
   if (!node() || key.empty())
     return nullptr;
   Value::Dict& dict = *node()->dict();
-  auto it = dict.find(key.ToString());
+  auto it = dict.find(ToUtf8(key));
   return it == dict.end() ? nullptr : it->second.get();
 }
 
@@ -134,7 +136,7 @@ bool DictionaryValueImpl::GetKeys(KeyList& keys) {
     return false;
   // std::map orders the UTF-8 keys by bytes, that is by code point.
   for (const auto& entry : *node()->dict())
-    keys.push_back(CefString(entry.first));
+    keys.push_back(FromUtf8(entry.first));
   return true;
 }
 
@@ -145,7 +147,7 @@ bool DictionaryValueImpl::Remove(const CefString& key) {
   if (!node() || read_only())
     return false;
   Value::Dict& dict = *node()->dict();
-  auto it = dict.find(key.ToString());
+  auto it = dict.find(ToUtf8(key));
   if (it == dict.end())
     return false;
   lock->DetachSubtree(it->second.get());
@@ -178,14 +180,10 @@ double DictionaryValueImpl::GetDouble(const CefString& key) {
 }
 
 CefString DictionaryValueImpl::GetString(const CefString& key) {
-  std::string utf8;
-  {
-    ValueController::Lock lock(controller());
-    const Value* entry = Find(key);
-    if (entry)
-      utf8 = entry->GetString();
-  }
-  return CefString(utf8);
+  ValueController::Lock lock(controller());
+  const Value* entry = Find(key);
+  const std::string* text = entry ? entry->string() : nullptr;
+  return text ? FromUtf8(*text) : CefString();
 }
 
 CefRefPtr<CefBinaryValue> DictionaryValueImpl::GetBinary(const CefString& key) {
@@ -217,7 +215,7 @@ bool DictionaryValueImpl::Store(const CefString& key,
                                 std::unique_ptr<Value> value) {
   if (key.empty())
     return false;
-  const std::string utf8_key = key.ToString();
+  const std::string utf8_key = ToUtf8(key);
   ValueController::Lock lock(controller());
   if (!node() || read_only())
     return false;
@@ -237,7 +235,7 @@ bool DictionaryValueImpl::StoreContainer(const CefString& key, Ptr value) {
   Impl* source = dynamic_cast<Impl*>(value.get());
   if (key.empty() || !source)
     return false;
-  const std::string utf8_key = key.ToString();
+  const std::string utf8_key = ToUtf8(key);
   ValueController::PairLock locks(controller(), source->controller());
   if (!node() || read_only() || !source->node())
     return false;
@@ -271,7 +269,7 @@ bool DictionaryValueImpl::SetDouble(const CefString& key, double value) {
 
 bool DictionaryValueImpl::SetString(const CefString& key,
                                     const CefString& value) {
-  return Store(key, Value::NewString(value.ToString()));
+  return Store(key, Value::NewString(ToUtf8(value)));
 }
 
 bool DictionaryValueImpl::SetBinary(const CefString& key,
@@ -396,14 +394,10 @@ double ListValueImpl::GetDouble(int index) {
 }
 
 CefString ListValueImpl::GetString(int index) {
-  std::string utf8;
-  {
-    ValueController::Lock lock(controller());
-    const Value* entry = At(index);
-    if (entry)
-      utf8 = entry->GetString();
-  }
-  return CefString(utf8);
+  ValueController::Lock lock(controller());
+  const Value* entry = At(index);
+  const std::string* text = entry ? entry->string() : nullptr;
+  return text ? FromUtf8(*text) : CefString();
 }
 
 CefRefPtr<CefBinaryValue> ListValueImpl::GetBinary(int index) {
@@ -456,7 +450,7 @@ bool ListValueImpl::Store(int index, std::unique_ptr<Value> value) {
   ValueController::Lock lock(controller());
   if (!node() || read_only())
     return false;
-  PlaceAt(lock.controller().get(), node()->list(), static_cast<size_t>(index),
+  PlaceAt(lock.get(), node()->list(), static_cast<size_t>(index),
           std::move(value));
   return true;
 }
@@ -492,7 +486,7 @@ bool ListValueImpl::SetDouble(int index, double value) {
 }
 
 bool ListValueImpl::SetString(int index, const CefString& value) {
-  return Store(index, Value::NewString(value.ToString()));
+  return Store(index, Value::NewString(ToUtf8(value)));
 }
 
 bool ListValueImpl::SetBinary(int index, CefRefPtr<CefBinaryValue> value) {

@@ -5,9 +5,11 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <utility>
 
 namespace ipc {
 
@@ -72,12 +74,14 @@ Channel::Status Channel::ReadAvailable(
     }
   };
 
-  uint8_t buffer[64 * 1024];
+  constexpr size_t kReadSize = 64 * 1024;
   size_t total = 0;
   while (total < kMaxReadPerCall) {
-    ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+    // Read straight into the assembler's buffer.
+    ssize_t got =
+        recv(fd_, assembler_.Reserve(kReadSize), kReadSize, MSG_DONTWAIT);
+    assembler_.Commit(got > 0 ? static_cast<size_t>(got) : 0);
     if (got > 0) {
-      assembler_.Append(buffer, static_cast<size_t>(got));
       total += static_cast<size_t>(got);
       if (!drain())
         return Status::kError;
@@ -103,9 +107,18 @@ Channel::Status Channel::ReadAvailable(
   return Status::kOk;
 }
 
-void Channel::Queue(const std::vector<uint8_t>& payload) {
+Channel::Outgoing::Outgoing(std::vector<uint8_t> bytes)
+    : payload(std::move(bytes)) {
+  WriteFrameHeader(payload.size(), header);
+}
+
+void Channel::Queue(std::vector<uint8_t>&& payload) {
   std::lock_guard<std::mutex> lock(write_mutex_);
-  outgoing_.push_back(MakeFrame(payload));
+  outgoing_.emplace_back(std::move(payload));
+}
+
+void Channel::Queue(const std::vector<uint8_t>& payload) {
+  Queue(std::vector<uint8_t>(payload));
 }
 
 bool Channel::HasPendingOutput() const {
@@ -123,10 +136,32 @@ Channel::Status Channel::FlushLocked(std::string* error) {
     *error = "channel is closed";
     return Status::kError;
   }
+  // Header and payload of up to kMaxFrames frames go out in one call.
+  constexpr size_t kMaxFrames = 32;
   while (!outgoing_.empty()) {
-    const std::vector<uint8_t>& frame = outgoing_.front();
-    ssize_t sent = send(fd_, frame.data() + first_offset_,
-                        frame.size() - first_offset_, MSG_NOSIGNAL);
+    iovec pieces[2 * kMaxFrames];
+    size_t count = 0;
+    size_t skip = first_offset_;
+    for (const Outgoing& frame : outgoing_) {
+      if (count + 2 > 2 * kMaxFrames)
+        break;
+      if (skip < kFrameHeaderSize) {
+        pieces[count++] = {const_cast<uint8_t*>(frame.header) + skip,
+                           kFrameHeaderSize - skip};
+        skip = 0;
+      } else {
+        skip -= kFrameHeaderSize;
+      }
+      if (frame.payload.size() > skip) {
+        pieces[count++] = {const_cast<uint8_t*>(frame.payload.data()) + skip,
+                           frame.payload.size() - skip};
+      }
+      skip = 0;
+    }
+    msghdr message = {};
+    message.msg_iov = pieces;
+    message.msg_iovlen = count;
+    ssize_t sent = sendmsg(fd_, &message, MSG_NOSIGNAL);
     if (sent < 0) {
       if (errno == EINTR)
         continue;
@@ -137,23 +172,28 @@ Channel::Status Channel::FlushLocked(std::string* error) {
       return errno == EPIPE || errno == ECONNRESET ? Status::kClosed
                                                    : Status::kError;
     }
-    first_offset_ += static_cast<size_t>(sent);
-    if (first_offset_ == frame.size()) {
+    size_t written = first_offset_ + static_cast<size_t>(sent);
+    while (!outgoing_.empty() && written >= outgoing_.front().size()) {
+      written -= outgoing_.front().size();
       outgoing_.pop_front();
-      first_offset_ = 0;
     }
+    first_offset_ = written;
   }
   return Status::kOk;
 }
 
 bool Channel::SendBlocking(const std::vector<uint8_t>& payload,
                            std::string* error) {
+  return SendBlocking(std::vector<uint8_t>(payload), error);
+}
+
+bool Channel::SendBlocking(std::vector<uint8_t>&& payload, std::string* error) {
   std::lock_guard<std::mutex> lock(write_mutex_);
   if (write_failed_ || fd_ < 0) {
     *error = "channel is closed";
     return false;
   }
-  outgoing_.push_back(MakeFrame(payload));
+  outgoing_.emplace_back(std::move(payload));
   for (;;) {
     if (FlushLocked(error) != Status::kOk)
       return false;

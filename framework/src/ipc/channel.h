@@ -48,7 +48,9 @@ class Channel {
   // reading itself failed.
   bool malformed() const { return malformed_; }
 
-  // Queues a frame for writing.
+  // Queues a frame for writing. The payload is kept as it is (moved in, or
+  // copied); its header is written beside it.
+  void Queue(std::vector<uint8_t>&& payload);
   void Queue(const std::vector<uint8_t>& payload);
   // Writes queued bytes until the queue is empty or the socket is full.
   Status FlushSome(std::string* error);
@@ -56,12 +58,20 @@ class Channel {
   // Queues |payload| and waits until everything queued is written; false when
   // the peer is gone.
   bool SendBlocking(const std::vector<uint8_t>& payload, std::string* error);
+  bool SendBlocking(std::vector<uint8_t>&& payload, std::string* error);
 
   // Ends the stream in both directions and closes the socket.
   void Close();
   bool is_open() const { return fd_ >= 0; }
 
  private:
+  struct Outgoing {
+    explicit Outgoing(std::vector<uint8_t> bytes);
+    uint8_t header[kFrameHeaderSize];
+    std::vector<uint8_t> payload;
+    size_t size() const { return kFrameHeaderSize + payload.size(); }
+  };
+
   Status FlushLocked(std::string* error);
 
   int fd_;
@@ -71,7 +81,7 @@ class Channel {
   std::string read_error_;
 
   mutable std::mutex write_mutex_;
-  std::deque<std::vector<uint8_t>> outgoing_;
+  std::deque<Outgoing> outgoing_;
   size_t first_offset_ = 0;  // bytes of outgoing_.front() already written
   bool write_failed_ = false;
 };

@@ -1,5 +1,7 @@
 #include "ipc/framing.h"
 
+#include <cstring>
+
 #include "ipc/wire_buffer.h"
 
 namespace ipc {
@@ -12,16 +14,39 @@ std::vector<uint8_t> MakeFrame(const std::vector<uint8_t>& payload) {
   return frame;
 }
 
+void WriteFrameHeader(size_t payload_size, uint8_t header[kFrameHeaderSize]) {
+  StoreLittleEndian(static_cast<uint32_t>(payload_size), header);
+}
+
 void FrameAssembler::Append(const uint8_t* data, size_t size) {
   if (!error_.empty() || size == 0)
     return;
+  std::memcpy(Reserve(size), data, size);
+  Commit(size);
+}
+
+uint8_t* FrameAssembler::Reserve(size_t size) {
   // Drop consumed bytes before growing, so the buffer holds at most one
   // unfinished frame plus what the last read brought.
   if (read_offset_ > 0) {
     buffer_.erase(buffer_.begin(), buffer_.begin() + read_offset_);
     read_offset_ = 0;
   }
-  buffer_.insert(buffer_.end(), data, data + size);
+  const size_t filled = buffer_.size();
+  buffer_.resize(filled + size);
+  reserved_ = size;
+  return buffer_.data() + filled;
+}
+
+void FrameAssembler::Commit(size_t size) {
+  if (size > reserved_)
+    size = reserved_;
+  buffer_.resize(buffer_.size() - reserved_ + size);
+  reserved_ = 0;
+  if (!error_.empty()) {
+    buffer_.clear();
+    read_offset_ = 0;
+  }
 }
 
 FrameAssembler::Status FrameAssembler::Next(std::vector<uint8_t>* payload,

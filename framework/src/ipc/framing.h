@@ -18,6 +18,8 @@ constexpr size_t kMaxFrameSize = 64 * 1024 * 1024;
 
 // Header and payload in one buffer, ready to write.
 std::vector<uint8_t> MakeFrame(const std::vector<uint8_t>& payload);
+// The 4-byte header of a frame with |payload_size| bytes of payload.
+void WriteFrameHeader(size_t payload_size, uint8_t header[kFrameHeaderSize]);
 
 class FrameAssembler {
  public:
@@ -27,6 +29,10 @@ class FrameAssembler {
       : max_frame_size_(max_frame_size) {}
 
   void Append(const uint8_t* data, size_t size);
+  // Room for |size| more bytes at the end of the buffer, to be filled (by a
+  // read from the socket) and then committed with Commit(bytes_filled).
+  uint8_t* Reserve(size_t size);
+  void Commit(size_t size);
 
   // kFrame: |payload| holds the next whole frame. kNeedMore: no whole frame
   // is buffered yet. kError: the stream is broken (|error| says why) and stays
@@ -40,6 +46,7 @@ class FrameAssembler {
   size_t max_frame_size_;
   std::vector<uint8_t> buffer_;
   size_t read_offset_ = 0;
+  size_t reserved_ = 0;  // bytes past the end handed out by Reserve
   std::string error_;
 };
 

@@ -17,14 +17,29 @@
 namespace ipc {
 
 // Text fields are UTF-8; values (WireValue) keep UTF-16 code units exactly.
+//
+// The records that carry values are templates over the value model: the
+// browser side uses WireValue (the aliases below), the renderer decodes and
+// encodes its own containers through the same record layouts
+// (ipc/record_codec.h).
+
+// An empty list of value model V: the default of every value field.
+template <typename V>
+V EmptyList();
+template <>
+inline WireValue EmptyList<WireValue>() {
+  return WireValue::List({});
+}
 
 // Requests, browser side to renderer.
 
 // First request of every renderer: the start-up list the renderer hands to
 // OnRenderThreadCreated (a list value).
-struct StartRenderThread {
-  WireValue extra_info = WireValue::List({});
+template <typename V>
+struct StartRenderThreadOf {
+  V extra_info = EmptyList<V>();
 };
+using StartRenderThread = StartRenderThreadOf<WireValue>;
 
 struct CreateBrowser {
   int32_t browser_id = 0;
@@ -52,11 +67,13 @@ struct ExecuteScript {
 };
 
 // A process message for a browser's renderer (a list value as arguments).
-struct DeliverMessage {
+template <typename V>
+struct DeliverMessageOf {
   int32_t browser_id = 0;
   std::string name;
-  WireValue arguments = WireValue::List({});
+  V arguments = EmptyList<V>();
 };
+using DeliverMessage = DeliverMessageOf<WireValue>;
 
 struct ReleaseContext {
   int32_t browser_id = 0;
@@ -79,24 +96,28 @@ struct Sync {
   int32_t token = 0;
 };
 
-using Request = std::variant<StartRenderThread,
-                             CreateBrowser,
-                             LoadFrame,
-                             ExecuteScript,
-                             DeliverMessage,
-                             ReleaseContext,
-                             DestroyBrowser,
-                             Shutdown,
-                             Sync>;
+template <typename V>
+using RequestOf = std::variant<StartRenderThreadOf<V>,
+                               CreateBrowser,
+                               LoadFrame,
+                               ExecuteScript,
+                               DeliverMessageOf<V>,
+                               ReleaseContext,
+                               DestroyBrowser,
+                               Shutdown,
+                               Sync>;
+using Request = RequestOf<WireValue>;
 
 // Events, renderer to browser side.
 
 // A process message a page side sent with SendProcessMessage(PID_BROWSER).
-struct ProcessMessageSent {
+template <typename V>
+struct ProcessMessageSentOf {
   int32_t browser_id = 0;
   std::string name;
-  WireValue arguments = WireValue::List({});
+  V arguments = EmptyList<V>();
 };
+using ProcessMessageSent = ProcessMessageSentOf<WireValue>;
 
 enum class ConsoleLevel : uint8_t {
   kLog = 0,
@@ -147,15 +168,23 @@ struct SyncReply {
   bool idle = false;
 };
 
-using Event = std::variant<ProcessMessageSent,
-                           ConsoleMessage,
-                           UncaughtException,
-                           ScriptResult,
-                           RequestFailed,
-                           SyncReply>;
+template <typename V>
+using EventOf = std::variant<ProcessMessageSentOf<V>,
+                             ConsoleMessage,
+                             UncaughtException,
+                             ScriptResult,
+                             RequestFailed,
+                             SyncReply>;
+using Event = EventOf<WireValue>;
 
 // Type bytes, exposed for RequestFailed and tests.
-uint8_t RequestTypeByte(const Request& request);
+template <typename V>
+uint8_t RequestTypeByte(const RequestOf<V>& request) {
+  return static_cast<uint8_t>(0x01 + request.index());
+}
+inline uint8_t RequestTypeByte(const Request& request) {
+  return RequestTypeByte<WireValue>(request);
+}
 const char* RequestTypeName(uint8_t type_byte);
 const char* ConsoleLevelName(ConsoleLevel level);
 
@@ -168,6 +197,17 @@ bool EncodeRequest(const Request& request,
 bool EncodeEvent(const Event& event,
                  std::vector<uint8_t>* payload,
                  std::string* error);
+// The records that carry values, encoded without first copying them into a
+// Request or Event.
+bool EncodeRequest(const StartRenderThread& request,
+                   std::vector<uint8_t>* payload,
+                   std::string* error);
+bool EncodeRequest(const DeliverMessage& request,
+                   std::vector<uint8_t>* payload,
+                   std::string* error);
+bool EncodeEvent(const ProcessMessageSent& event,
+                 std::vector<uint8_t>* payload,
+                 std::string* error);
 
 // Decoders return false with |error| set for a malformed payload, and then
 // leave |out| untouched.
@@ -175,6 +215,14 @@ bool DecodeRequest(const std::vector<uint8_t>& payload,
                    Request* out,
                    std::string* error);
 bool DecodeEvent(const std::vector<uint8_t>& payload,
+                 Event* out,
+                 std::string* error);
+bool DecodeRequest(const uint8_t* payload,
+                   size_t size,
+                   Request* out,
+                   std::string* error);
+bool DecodeEvent(const uint8_t* payload,
+                 size_t size,
                  Event* out,
                  std::string* error);
 

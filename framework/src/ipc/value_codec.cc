@@ -4,16 +4,39 @@
 #include <limits>
 #include <utility>
 
+#include "ipc/framing.h"
+
 namespace ipc {
 
 namespace {
 
 constexpr size_t kMaxCount = std::numeric_limits<uint32_t>::max();
 
-// Smallest encodings, used to bound counts against the bytes that are left:
-// a value is at least its tag; a dictionary entry is a key length and a value.
-constexpr size_t kMinValueSize = 1;
-constexpr size_t kMinEntrySize = 4 + kMinValueSize;
+bool EncodeString(const std::u16string& text,
+                  WireWriter* writer,
+                  std::string* error) {
+  if (text.size() > kMaxStringUnits) {
+    *error = "string too long to encode";
+    return false;
+  }
+  writer->WriteString16(text);
+  return true;
+}
+
+bool Encode(const WireValue& value,
+            int depth,
+            WireWriter* writer,
+            std::string* error);
+
+// Stops an encoding as soon as it can no longer fit a frame, rather than
+// building the whole oversized payload first.
+bool WithinFrameLimit(const WireWriter& writer, std::string* error) {
+  if (writer.size() <= kMaxFrameSize)
+    return true;
+  *error = "value does not fit the frame limit of " +
+           std::to_string(kMaxFrameSize) + " bytes";
+  return false;
+}
 
 bool Encode(const WireValue& value,
             int depth,
@@ -38,12 +61,7 @@ bool Encode(const WireValue& value,
       writer->WriteDouble(value.double_value());
       return true;
     case WireValue::Type::kString:
-      if (value.string_value().size() > kMaxCount) {
-        *error = "string too long to encode";
-        return false;
-      }
-      writer->WriteString16(value.string_value());
-      return true;
+      return EncodeString(value.string_value(), writer, error);
     case WireValue::Type::kBinary:
       if (value.binary_value().size() > kMaxCount) {
         *error = "binary too long to encode";
@@ -60,26 +78,27 @@ bool Encode(const WireValue& value,
       }
       writer->WriteU32(static_cast<uint32_t>(entries.size()));
       for (const auto& entry : entries) {
-        if (entry.first.size() > kMaxCount) {
-          *error = "dictionary key too long to encode";
+        if (!EncodeString(entry.first, writer, error) ||
+            !Encode(entry.second, depth + 1, writer, error) ||
+            !WithinFrameLimit(*writer, error)) {
           return false;
         }
-        writer->WriteString16(entry.first);
-        if (!Encode(entry.second, depth + 1, writer, error))
-          return false;
       }
       return true;
     }
     case WireValue::Type::kList: {
       const auto& items = value.list_value();
-      if (items.size() > kMaxCount) {
-        *error = "list too large to encode";
+      if (items.size() > kMaxListItems) {
+        *error = "list of " + std::to_string(items.size()) +
+                 " items exceeds the limit of " + std::to_string(kMaxListItems);
         return false;
       }
       writer->WriteU32(static_cast<uint32_t>(items.size()));
       for (const auto& item : items) {
-        if (!Encode(item, depth + 1, writer, error))
+        if (!Encode(item, depth + 1, writer, error) ||
+            !WithinFrameLimit(*writer, error)) {
           return false;
+        }
       }
       return true;
     }
@@ -89,8 +108,18 @@ bool Encode(const WireValue& value,
 }
 
 bool HasDuplicateKey(const WireValue::Entries& entries) {
+  const size_t size = entries.size();
+  if (size <= 8) {
+    for (size_t i = 1; i < size; ++i) {
+      for (size_t j = 0; j < i; ++j) {
+        if (entries[i].first == entries[j].first)
+          return true;
+      }
+    }
+    return false;
+  }
   std::vector<const std::u16string*> keys;
-  keys.reserve(entries.size());
+  keys.reserve(size);
   for (const auto& entry : entries)
     keys.push_back(&entry.first);
   std::sort(
@@ -102,98 +131,123 @@ bool HasDuplicateKey(const WireValue::Entries& entries) {
          keys.end();
 }
 
-bool Decode(WireReader* reader, int depth, WireValue* out) {
-  if (depth > kMaxValueDepth) {
-    reader->Fail("value nests deeper than " + std::to_string(kMaxValueDepth) +
-                 " levels at offset " + std::to_string(reader->offset()));
-    return false;
-  }
-  size_t at = reader->offset();
-  uint8_t tag;
-  if (!reader->ReadU8(&tag))
-    return false;
-  switch (static_cast<WireValue::Type>(tag)) {
-    case WireValue::Type::kNull:
-      *out = WireValue::Null();
-      return true;
-    case WireValue::Type::kBool: {
-      bool value;
-      if (!reader->ReadBool(&value))
-        return false;
-      *out = WireValue::Bool(value);
-      return true;
-    }
-    case WireValue::Type::kInt: {
-      int32_t value;
-      if (!reader->ReadI32(&value))
-        return false;
-      *out = WireValue::Int(value);
-      return true;
-    }
-    case WireValue::Type::kDouble: {
-      double value;
-      if (!reader->ReadDouble(&value))
-        return false;
-      *out = WireValue::Double(value);
-      return true;
-    }
-    case WireValue::Type::kString: {
-      std::u16string value;
-      if (!reader->ReadString16(&value))
-        return false;
-      *out = WireValue::String(std::move(value));
-      return true;
-    }
-    case WireValue::Type::kBinary: {
-      WireValue::Blob value;
-      if (!reader->ReadBytes(&value))
-        return false;
-      *out = WireValue::Binary(std::move(value));
-      return true;
-    }
-    case WireValue::Type::kDictionary: {
-      uint32_t count;
-      if (!reader->ReadCount(kMinEntrySize, &count))
-        return false;
-      WireValue::Entries entries;
-      entries.reserve(count);
-      for (uint32_t i = 0; i < count; ++i) {
-        std::u16string key;
-        WireValue item;
-        if (!reader->ReadString16(&key) || !Decode(reader, depth + 1, &item))
-          return false;
-        entries.emplace_back(std::move(key), std::move(item));
-      }
-      if (HasDuplicateKey(entries)) {
-        reader->Fail("dictionary at offset " + std::to_string(at) +
-                     " repeats a key");
-        return false;
-      }
-      *out = WireValue::Dictionary(std::move(entries));
-      return true;
-    }
-    case WireValue::Type::kList: {
-      uint32_t count;
-      if (!reader->ReadCount(kMinValueSize, &count))
-        return false;
-      WireValue::Items items;
-      items.reserve(count);
-      for (uint32_t i = 0; i < count; ++i) {
-        WireValue item;
-        if (!Decode(reader, depth + 1, &item))
-          return false;
-        items.push_back(std::move(item));
-      }
-      *out = WireValue::List(std::move(items));
-      return true;
-    }
-  }
-  reader->Fail("unknown value tag " + std::to_string(tag) + " at offset " +
-               std::to_string(at));
-  return false;
+template <typename Vector>
+void ReserveAhead(Vector* items, uint32_t count) {
+  items->reserve(std::min(count, kMaxReserveAhead));
 }
 
 }  // namespace
+
+// Decodes straight into the value's storage: no temporaries per item.
+class WireValueDecoder {
+ public:
+  static bool Decode(WireReader* reader, int depth, WireValue* out) {
+    if (!CheckDepth(reader, depth))
+      return false;
+    const size_t at = reader->offset();
+    uint8_t tag;
+    if (!reader->ReadU8(&tag))
+      return false;
+    WireValue::Storage& storage = out->storage_;
+    switch (static_cast<WireValue::Type>(tag)) {
+      case WireValue::Type::kNull:
+        storage.emplace<std::monostate>();
+        return true;
+      case WireValue::Type::kBool:
+        return reader->ReadBool(&storage.emplace<bool>());
+      case WireValue::Type::kInt:
+        return reader->ReadI32(&storage.emplace<int32_t>());
+      case WireValue::Type::kDouble:
+        return reader->ReadDouble(&storage.emplace<double>());
+      case WireValue::Type::kString: {
+        WireString text;
+        if (!reader->ReadString(&text))
+          return false;
+        text.CopyTo(&storage.emplace<std::u16string>());
+        return true;
+      }
+      case WireValue::Type::kBinary: {
+        const uint8_t* bytes;
+        uint32_t size;
+        if (!reader->ReadByteRun(&bytes, &size))
+          return false;
+        storage.emplace<WireValue::Blob>(bytes, bytes + size);
+        return true;
+      }
+      case WireValue::Type::kDictionary:
+        return DecodeDictionary(reader, depth, at,
+                                &storage.emplace<WireValue::Entries>());
+      case WireValue::Type::kList: {
+        uint32_t count;
+        if (!ReadListCount(reader, &count))
+          return false;
+        WireValue::Items& items = storage.emplace<WireValue::Items>();
+        ReserveAhead(&items, count);
+        for (uint32_t i = 0; i < count; ++i) {
+          items.emplace_back();
+          if (!Decode(reader, depth + 1, &items.back()))
+            return false;
+        }
+        return true;
+      }
+    }
+    FailUnknownTag(reader, tag, at);
+    return false;
+  }
+
+ private:
+  static bool DecodeDictionary(WireReader* reader,
+                               int depth,
+                               size_t at,
+                               WireValue::Entries* entries) {
+    uint32_t count;
+    if (!reader->ReadCount(kMinEntrySize, &count))
+      return false;
+    ReserveAhead(entries, count);
+    for (uint32_t i = 0; i < count; ++i) {
+      WireString key;
+      if (!reader->ReadString(&key))
+        return false;
+      entries->emplace_back();
+      key.CopyTo(&entries->back().first);
+      if (!Decode(reader, depth + 1, &entries->back().second))
+        return false;
+    }
+    if (HasDuplicateKey(*entries)) {
+      reader->Fail("dictionary at offset " + std::to_string(at) +
+                   " repeats a key");
+      return false;
+    }
+    return true;
+  }
+};
+
+bool ReadListCount(WireReader* reader, uint32_t* count) {
+  const size_t at = reader->offset();
+  if (!reader->ReadCount(kMinValueSize, count))
+    return false;
+  if (*count > kMaxListItems) {
+    reader->Fail("list of " + std::to_string(*count) + " items at offset " +
+                 std::to_string(at) + " exceeds the limit of " +
+                 std::to_string(kMaxListItems));
+    *count = 0;
+    return false;
+  }
+  return true;
+}
+
+bool CheckDepth(WireReader* reader, int depth) {
+  if (depth <= kMaxValueDepth)
+    return true;
+  reader->Fail("value nests deeper than " + std::to_string(kMaxValueDepth) +
+               " levels at offset " + std::to_string(reader->offset()));
+  return false;
+}
+
+void FailUnknownTag(WireReader* reader, uint8_t tag, size_t at) {
+  reader->Fail("unknown value tag " + std::to_string(tag) + " at offset " +
+               std::to_string(at));
+}
 
 bool EncodeValue(const WireValue& value,
                  std::vector<uint8_t>* out,
@@ -210,9 +264,21 @@ bool EncodeValue(const WireValue& value,
   return true;
 }
 
+bool EncodeValue(const WireValue& value,
+                 WireWriter* writer,
+                 std::string* error) {
+  std::string reason;
+  if (!Encode(value, 1, writer, &reason)) {
+    if (error)
+      *error = reason;
+    return false;
+  }
+  return true;
+}
+
 bool DecodeValue(WireReader* reader, WireValue* out) {
   WireValue value;
-  if (!Decode(reader, 1, &value))
+  if (!WireValueDecoder::Decode(reader, 1, &value))
     return false;
   *out = std::move(value);
   return true;

@@ -5,6 +5,7 @@
 #ifndef FRAMEWORK_SRC_IPC_VALUE_CODEC_H_
 #define FRAMEWORK_SRC_IPC_VALUE_CODEC_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,20 +17,47 @@ namespace ipc {
 
 // Containers may nest this deep; a scalar counts as depth 1.
 constexpr int kMaxValueDepth = 100;
+// A list holds at most this many items (the framework's list limit).
+constexpr uint32_t kMaxListItems = uint32_t{1} << 24;
+// Smallest encodings, used to bound counts against the bytes that are left:
+// a value is at least its tag; a dictionary entry is a key header and a
+// value.
+constexpr size_t kMinValueSize = 1;
+constexpr size_t kMinEntrySize = 4 + kMinValueSize;
+// A decoder reserves room for at most this many items of a container ahead
+// of those it has read, so that counts (checked against the bytes left, but
+// at every nesting level against the same bytes) never turn into large
+// allocations before the items are really there.
+constexpr uint32_t kMaxReserveAhead = 1024;
 
 // Appends the encoding of |value| to |out|. Returns false and leaves |out| as
-// it was when the value nests deeper than kMaxValueDepth or holds a string,
-// binary or container too large for a 32-bit count; |error| then says why.
+// it was when the value nests deeper than kMaxValueDepth, holds a list longer
+// than kMaxListItems or a string, binary or dictionary too large for its
+// count; |error| then says why.
 bool EncodeValue(const WireValue& value,
                  std::vector<uint8_t>* out,
+                 std::string* error);
+// The same through a writer; on failure the writer's output may hold part
+// of the value (a record encoder then drops the whole payload).
+bool EncodeValue(const WireValue& value,
+                 WireWriter* writer,
                  std::string* error);
 
 // Reads one value. On failure returns false, records the reason in |reader|
 // and leaves |out| untouched: a malformed value never yields a partial tree.
 // Rejected: an unknown tag, a bad boolean byte, a count or length that runs
-// past the end, nesting deeper than kMaxValueDepth, and a dictionary that
+// past the end, a list longer than kMaxListItems, nesting deeper than
+// kMaxValueDepth, a string not in its one encoding, and a dictionary that
 // repeats a key.
 bool DecodeValue(WireReader* reader, WireValue* out);
+
+// Shared by the decoders of both value models.
+// Reads a list's item count and checks it against the list limit.
+bool ReadListCount(WireReader* reader, uint32_t* count);
+// Fails |reader| when |depth| exceeds kMaxValueDepth.
+bool CheckDepth(WireReader* reader, int depth);
+// Fails |reader| with the unknown tag's reason.
+void FailUnknownTag(WireReader* reader, uint8_t tag, size_t at);
 
 }  // namespace ipc
 

@@ -1,68 +1,58 @@
 #include "ipc/wire_buffer.h"
 
-#include <cstring>
 #include <limits>
 
-#include "ipc/utf.h"
+#include "unicode/utf.h"
 
 namespace ipc {
 
-namespace {
-
-uint64_t LoadLE(const uint8_t* bytes, size_t count) {
-  uint64_t value = 0;
+void LoadUnits16(const uint8_t* bytes, size_t count, uint16_t* units) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::memcpy(units, bytes, 2 * count);
+#else
   for (size_t i = 0; i < count; ++i)
-    value |= static_cast<uint64_t>(bytes[i]) << (8 * i);
-  return value;
+    units[i] = LoadLittleEndian<uint16_t>(bytes + 2 * i);
+#endif
 }
 
-void StoreLE(uint64_t value, size_t count, std::vector<uint8_t>* out) {
-  for (size_t i = 0; i < count; ++i)
-    out->push_back(static_cast<uint8_t>(value >> (8 * i)));
+void WidenLatin1(const uint8_t* bytes, size_t count, uint16_t* units) {
+  unicode::WidenLatin1(bytes, count, units);
 }
 
-}  // namespace
-
-void WireWriter::WriteU8(uint8_t value) {
-  out_->push_back(value);
+void WireWriter::WriteString16(const uint16_t* units, size_t size) {
+  const uint32_t count = static_cast<uint32_t>(size);
+  if (unicode::Latin1Prefix(units, size) == size) {
+    uint8_t* at = Extend(4 + size);
+    StoreLittleEndian(count | kOneByteForm, at);
+    unicode::NarrowToLatin1(units, size, at + 4);
+    return;
+  }
+  uint8_t* at = Extend(4 + 2 * size);
+  StoreLittleEndian(count, at);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  std::memcpy(at + 4, units, 2 * size);
+#else
+  for (size_t i = 0; i < size; ++i)
+    StoreLittleEndian(units[i], at + 4 + 2 * i);
+#endif
 }
 
-void WireWriter::WriteBool(bool value) {
-  out_->push_back(value ? 1 : 0);
-}
-
-void WireWriter::WriteU32(uint32_t value) {
-  StoreLE(value, 4, out_);
-}
-
-void WireWriter::WriteI32(int32_t value) {
-  StoreLE(static_cast<uint32_t>(value), 4, out_);
-}
-
-void WireWriter::WriteI64(int64_t value) {
-  StoreLE(static_cast<uint64_t>(value), 8, out_);
-}
-
-void WireWriter::WriteDouble(double value) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  StoreLE(bits, 8, out_);
-}
-
-void WireWriter::WriteString16(const std::u16string& value) {
-  WriteU32(static_cast<uint32_t>(value.size()));
-  out_->reserve(out_->size() + 2 * value.size());
-  for (char16_t unit : value)
-    StoreLE(unit, 2, out_);
+void WireWriter::WriteLatin1(const uint8_t* latin1, size_t size) {
+  uint8_t* at = Extend(4 + size);
+  StoreLittleEndian(static_cast<uint32_t>(size) | kOneByteForm, at);
+  if (size)
+    std::memcpy(at + 4, latin1, size);
 }
 
 void WireWriter::WriteBytes(const uint8_t* data, size_t size) {
-  WriteU32(static_cast<uint32_t>(size));
-  out_->insert(out_->end(), data, data + size);
+  uint8_t* at = Extend(4 + size);
+  StoreLittleEndian(static_cast<uint32_t>(size), at);
+  if (size)
+    std::memcpy(at + 4, data, size);
 }
 
-void WireWriter::WriteString8(const std::string& value) {
-  WriteBytes(reinterpret_cast<const uint8_t*>(value.data()), value.size());
+void WireWriter::PatchU32(size_t offset, uint32_t value) {
+  StoreLittleEndian(value, out_->data() + offset);
 }
 
 bool WireReader::Take(size_t count, const char* what, const uint8_t** bytes) {
@@ -107,7 +97,7 @@ bool WireReader::ReadU32(uint32_t* value) {
   *value = 0;
   if (!Take(4, "32-bit integer", &bytes))
     return false;
-  *value = static_cast<uint32_t>(LoadLE(bytes, 4));
+  *value = LoadLittleEndian<uint32_t>(bytes);
   return true;
 }
 
@@ -127,7 +117,7 @@ bool WireReader::ReadI64(int64_t* value) {
   *value = 0;
   if (!Take(8, "64-bit integer", &bytes))
     return false;
-  uint64_t bits = LoadLE(bytes, 8);
+  uint64_t bits = LoadLittleEndian<uint64_t>(bytes);
   *value = bits <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())
                ? static_cast<int64_t>(bits)
                : static_cast<int64_t>(bits - 0x8000000000000000ull) +
@@ -140,7 +130,7 @@ bool WireReader::ReadDouble(double* value) {
   *value = 0.0;
   if (!Take(8, "double", &bytes))
     return false;
-  uint64_t bits = LoadLE(bytes, 8);
+  uint64_t bits = LoadLittleEndian<uint64_t>(bytes);
   std::memcpy(value, &bits, sizeof bits);
   return true;
 }
@@ -161,27 +151,67 @@ bool WireReader::ReadCount(size_t min_element_size, uint32_t* count) {
   return true;
 }
 
+bool WireReader::ReadString(WireString* value) {
+  *value = WireString();
+  const size_t at = offset_;
+  uint32_t header;
+  if (!ReadU32(&header))
+    return false;
+  const bool one_byte = (header & kOneByteForm) != 0;
+  const uint32_t count = header & ~kOneByteForm;
+  const size_t bytes_needed = one_byte ? count : 2 * size_t{count};
+  if (bytes_needed > remaining()) {
+    Fail("string of " + std::to_string(count) + " units at offset " +
+         std::to_string(at) + " exceeds the " + std::to_string(remaining()) +
+         " bytes that follow");
+    return false;
+  }
+  const uint8_t* bytes;
+  if (!Take(bytes_needed, "string", &bytes))
+    return false;
+  if (!one_byte) {
+    // The two-byte form must hold a unit that the one-byte form cannot.
+    bool needs_two = false;
+    for (uint32_t i = 0; i < count && !needs_two; ++i)
+      needs_two = bytes[2 * i + 1] != 0;
+    if (!needs_two) {
+      Fail("string at offset " + std::to_string(at) +
+           " is in the two-byte form but fits the one-byte form");
+      return false;
+    }
+  }
+  value->data = bytes;
+  value->count = count;
+  value->one_byte = one_byte;
+  return true;
+}
+
 bool WireReader::ReadString16(std::u16string* value) {
   value->clear();
-  uint32_t units;
-  if (!ReadCount(2, &units))
+  WireString text;
+  if (!ReadString(&text))
     return false;
-  const uint8_t* bytes;
-  if (!Take(2 * static_cast<size_t>(units), "string", &bytes))
+  text.CopyTo(value);
+  return true;
+}
+
+bool WireReader::ReadByteRun(const uint8_t** bytes, uint32_t* size) {
+  *bytes = nullptr;
+  *size = 0;
+  uint32_t count;
+  if (!ReadCount(1, &count))
     return false;
-  value->resize(units);
-  for (uint32_t i = 0; i < units; ++i)
-    (*value)[i] = static_cast<char16_t>(LoadLE(bytes + 2 * i, 2));
+  if (!Take(count, "bytes", bytes))
+    return false;
+  *size = count;
   return true;
 }
 
 bool WireReader::ReadBytes(std::vector<uint8_t>* value) {
   value->clear();
-  uint32_t size;
-  if (!ReadCount(1, &size))
-    return false;
   const uint8_t* bytes;
-  if (!Take(size, "bytes", &bytes))
+  uint32_t size;
+  if (!ReadByteRun(&bytes, &size))
     return false;
   value->assign(bytes, bytes + size);
   return true;
@@ -190,18 +220,16 @@ bool WireReader::ReadBytes(std::vector<uint8_t>* value) {
 bool WireReader::ReadString8(std::string* value) {
   value->clear();
   size_t at = offset_;
-  uint32_t size;
-  if (!ReadCount(1, &size))
-    return false;
   const uint8_t* bytes;
-  if (!Take(size, "text", &bytes))
+  uint32_t size;
+  if (!ReadByteRun(&bytes, &size))
     return false;
-  std::string text(reinterpret_cast<const char*>(bytes), size);
-  if (!IsValidUtf8(text)) {
+  const char* text = reinterpret_cast<const char*>(bytes);
+  if (!unicode::IsValidUtf8(text, size)) {
     Fail("text at offset " + std::to_string(at) + " is not valid UTF-8");
     return false;
   }
-  *value = std::move(text);
+  value->assign(text, size);
   return true;
 }
 

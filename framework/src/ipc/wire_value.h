@@ -86,6 +86,8 @@ class WireValue {
   std::string DebugString() const;
 
  private:
+  friend class WireValueDecoder;
+
   using Storage = std::variant<std::monostate,
                                bool,
                                int32_t,

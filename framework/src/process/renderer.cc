@@ -16,10 +16,11 @@
 #include <vector>
 
 #include "base/message_loop.h"
+#include "base/value_scope.h"
 #include "ipc/channel.h"
-#include "ipc/messages.h"
-#include "ipc/utf.h"
-#include "process/value_convert.h"
+#include "ipc/record_codec.h"
+#include "process/list_codec.h"
+#include "unicode/utf.h"
 #include "v8/render_thread.h"
 
 namespace cef_process {
@@ -36,11 +37,17 @@ void ReportLine(const std::string& line) {
   (void)ignored;
 }
 
+// Requests as the renderer decodes them: values straight into the
+// framework's containers.
+using Request = ipc::RequestOf<ReceivedList>;
+using StartRenderThread = ipc::StartRenderThreadOf<ReceivedList>;
+using DeliverMessage = ipc::DeliverMessageOf<ReceivedList>;
+
 // Text fields on the wire must be well-formed UTF-8.
 std::string CleanText(const std::string& text) {
-  if (ipc::IsValidUtf8(text))
+  if (unicode::IsValidUtf8(text))
     return text;
-  return ipc::Utf16ToUtf8(ipc::Utf8ToUtf16(text));
+  return unicode::Utf16ToUtf8(unicode::Utf8ToUtf16(text));
 }
 
 ipc::ConsoleLevel LevelFromName(const std::string& level) {
@@ -71,6 +78,8 @@ class Connection : public cef_renderer::OutboundSink {
   int wake_fd() const { return wake_fd_; }
 
   void ClearWake() {
+    if (!wake_written_.exchange(false))
+      return;
     uint64_t count;
     while (wake_fd_ >= 0 && read(wake_fd_, &count, sizeof count) > 0) {
     }
@@ -89,30 +98,34 @@ class Connection : public cef_renderer::OutboundSink {
       ReportLine("cannot send to the browser side: " + error);
       return false;
     }
-    channel_.Queue(payload);
-    if (wake_fd_ >= 0) {
-      uint64_t one = 1;
-      ssize_t ignored = write(wake_fd_, &one, sizeof one);
-      (void)ignored;
-    }
+    QueuePayload(std::move(payload));
     return true;
   }
+
+  // The main loop is about to wait (true) or runs (false). While it runs, a
+  // queued event needs no wake-up: the loop flushes before it waits again.
+  void SetMayWait(bool may_wait) { may_wait_.store(may_wait); }
 
   // OutboundSink methods:
   bool SendProcessMessage(int browser_id,
                           CefRefPtr<CefProcessMessage> message) override {
-    if (!message || gone_)
+    if (!message || !message->IsValid() || gone_)
       return false;
-    ipc::ProcessMessageSent event;
+    // Encoded straight from the sender's message: it is read, not copied,
+    // and stays the sender's.
+    ipc::ProcessMessageSentOf<ListToSend> event;
     event.browser_id = browser_id;
     event.name = CleanText(message->GetName().ToString());
+    event.arguments.list = message->GetArgumentList();
+    std::vector<uint8_t> payload;
     std::string error;
-    if (!ListToWire(message->GetArgumentList(), &event.arguments, &error)) {
+    if (!ipc::EncodeRecord(ipc::kFirstEventType, event, &payload, &error)) {
       ReportLine("cannot send process message \"" + event.name +
                  "\": " + error);
       return false;
     }
-    return Send(event);
+    QueuePayload(std::move(payload));
+    return true;
   }
 
   void OnConsoleMessage(int browser_id,
@@ -132,9 +145,22 @@ class Connection : public cef_renderer::OutboundSink {
   }
 
  private:
+  void QueuePayload(std::vector<uint8_t>&& payload) {
+    channel_.Queue(std::move(payload));
+    // Pairs with the main loop's SetMayWait(true) before it looks at the
+    // queue: either it sees this frame or this sees it waiting.
+    if (wake_fd_ >= 0 && may_wait_.load() && !wake_written_.exchange(true)) {
+      uint64_t one = 1;
+      ssize_t ignored = write(wake_fd_, &one, sizeof one);
+      (void)ignored;
+    }
+  }
+
   ipc::Channel channel_;
   const int wake_fd_;
   std::atomic<bool> gone_{false};
+  std::atomic<bool> may_wait_{true};
+  std::atomic<bool> wake_written_{false};
 };
 
 // Ends the process when the browser side has closed the channel but the
@@ -208,12 +234,12 @@ class Renderer {
  private:
   // Handles one request in arrival order; sets outcome_ when it ends the
   // renderer.
-  void Handle(ipc::Request request);
-  void HandleStart(const ipc::StartRenderThread& request);
+  void Handle(Request request);
+  void HandleStart(StartRenderThread& request);
   void HandleLoadFrame(const ipc::LoadFrame& request);
   void HandleExecute(const ipc::ExecuteScript& request);
-  void HandleDeliver(const ipc::DeliverMessage& request);
-  void Fail(const ipc::Request& request, const std::string& reason);
+  void HandleDeliver(DeliverMessage& request);
+  void Fail(const Request& request, const std::string& reason);
   void Finish(int exit_code);
 
   // Reads and handles what the channel holds. False once the loop must end.
@@ -231,7 +257,7 @@ class Renderer {
   Outcome outcome_;
 };
 
-void Renderer::Fail(const ipc::Request& request, const std::string& reason) {
+void Renderer::Fail(const Request& request, const std::string& reason) {
   connection_.Send(ipc::RequestFailed{ipc::RequestTypeByte(request), reason});
 }
 
@@ -258,12 +284,13 @@ std::string FrameText(int browser_id, int64 frame_id) {
          std::to_string(browser_id);
 }
 
-void Renderer::HandleStart(const ipc::StartRenderThread& request) {
+void Renderer::HandleStart(StartRenderThread& request) {
   if (thread_) {
-    Fail(request, "the render thread has already started");
+    Fail(Request(std::move(request)), "the render thread has already started");
     return;
   }
-  CefRefPtr<CefListValue> extra_info = WireToList(request.extra_info);
+  CefRefPtr<CefListValue> extra_info =
+      cef_base::AdoptList(std::move(request.extra_info.root));
   thread_ = cef_renderer::RenderThread::Start(app_, extra_info, &connection_);
   if (!thread_) {
     ReportLine("the render thread could not start");
@@ -318,21 +345,25 @@ void Renderer::HandleExecute(const ipc::ExecuteScript& request) {
   connection_.Send(result);
 }
 
-void Renderer::HandleDeliver(const ipc::DeliverMessage& request) {
-  if (!thread_->HasBrowser(request.browser_id)) {
-    Fail(request, "no " + BrowserText(request.browser_id));
+void Renderer::HandleDeliver(DeliverMessage& request) {
+  const int browser_id = request.browser_id;
+  if (!thread_->HasBrowser(browser_id)) {
+    Fail(Request(std::move(request)), "no " + BrowserText(browser_id));
     return;
   }
-  CefRefPtr<CefProcessMessage> message =
-      WireToMessage(request.name, request.arguments);
+  // The decoded tree becomes the received message itself: read-only and
+  // callback-scoped, handed to the handler without another copy.
+  CefRefPtr<CefProcessMessage> message = cef_base::NewCallbackScopedMessage(
+      request.name, std::move(request.arguments.root), true);
   if (!message) {
-    Fail(request, "a process message needs a name");
+    Fail(Request(std::move(request)), "a process message needs a name");
     return;
   }
-  thread_->DeliverProcessMessage(request.browser_id, message);
+  thread_->DeliverProcessMessage(browser_id, message);
+  cef_base::EndCallbackScope(message);
 }
 
-void Renderer::Handle(ipc::Request request) {
+void Renderer::Handle(Request request) {
   if (std::holds_alternative<ipc::Shutdown>(request)) {
     Finish(std::get<ipc::Shutdown>(request).exit_code);
     return;
@@ -341,7 +372,7 @@ void Renderer::Handle(ipc::Request request) {
     connection_.Send(ipc::SyncReply{sync->token, Idle()});
     return;
   }
-  if (const auto* start = std::get_if<ipc::StartRenderThread>(&request)) {
+  if (auto* start = std::get_if<StartRenderThread>(&request)) {
     HandleStart(*start);
     return;
   }
@@ -364,7 +395,7 @@ void Renderer::Handle(ipc::Request request) {
     HandleLoadFrame(*load);
   } else if (const auto* execute = std::get_if<ipc::ExecuteScript>(&request)) {
     HandleExecute(*execute);
-  } else if (const auto* deliver = std::get_if<ipc::DeliverMessage>(&request)) {
+  } else if (auto* deliver = std::get_if<DeliverMessage>(&request)) {
     HandleDeliver(*deliver);
   } else if (const auto* release = std::get_if<ipc::ReleaseContext>(&request)) {
     if (!thread_->HasFrame(release->browser_id, release->frame_id)) {
@@ -386,9 +417,9 @@ bool Renderer::ServeChannel() {
   ipc::Channel::Status status =
       connection_.channel().ReadAvailable(&frames, &error);
   for (const std::vector<uint8_t>& frame : frames) {
-    ipc::Request request;
+    Request request;
     std::string reason;
-    if (!ipc::DecodeRequest(frame, &request, &reason)) {
+    if (!ipc::DecodeRequestOf(frame.data(), frame.size(), &request, &reason)) {
       ReportLine("protocol error: " + reason);
       Finish(kExitProtocolError);
       return false;
@@ -468,20 +499,24 @@ int Renderer::Run() {
   while (!outcome_.done) {
     pollfd fds[3];
     nfds_t count = 0;
+    // From here on, posts and events from other threads wake the poll below;
+    // what was queued before is seen by the checks that follow.
+    connection_.SetMayWait(true);
+    cef_base::MessageLoop* loop = thread_ ? thread_->message_loop() : nullptr;
+    int64 timeout = loop ? loop->PrepareToSleep() : -1;
     short channel_events = POLLIN;
     if (!connection_.gone() && connection_.channel().HasPendingOutput())
       channel_events |= POLLOUT;
     fds[count++] = {connection_.channel().fd(), channel_events, 0};
     fds[count++] = {connection_.wake_fd(), POLLIN, 0};
-    cef_base::MessageLoop* loop = thread_ ? thread_->message_loop() : nullptr;
     if (loop)
       fds[count++] = {loop->wake_fd(), POLLIN, 0};
 
-    int64 timeout = loop ? loop->MillisUntilNextTask() : -1;
     const int64 kMaxPollMs = 60 * 1000;
     if (timeout < 0 || timeout > kMaxPollMs)
       timeout = kMaxPollMs;
     int ready = poll(fds, count, static_cast<int>(timeout));
+    connection_.SetMayWait(false);
     if (ready < 0 && errno != EINTR) {
       ReportLine(std::string("poll failed: ") + strerror(errno));
       Finish(kExitChannelFailed);

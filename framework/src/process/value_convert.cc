@@ -147,57 +147,63 @@ CefRefPtr<CefListValue> BuildList(const ipc::WireValue& wire);
 CefRefPtr<CefDictionaryValue> BuildDictionary(const ipc::WireValue& wire);
 
 template <typename Container, typename Key>
-void Store(Container* target, const Key& key, const ipc::WireValue& value) {
+bool Store(Container* target, const Key& key, const ipc::WireValue& value) {
   switch (value.type()) {
     case ipc::WireValue::Type::kNull:
-      target->SetNull(key);
-      break;
+      return target->SetNull(key);
     case ipc::WireValue::Type::kBool:
-      target->SetBool(key, value.bool_value());
-      break;
+      return target->SetBool(key, value.bool_value());
     case ipc::WireValue::Type::kInt:
-      target->SetInt(key, value.int_value());
-      break;
+      return target->SetInt(key, value.int_value());
     case ipc::WireValue::Type::kDouble:
-      target->SetDouble(key, value.double_value());
-      break;
+      return target->SetDouble(key, value.double_value());
     case ipc::WireValue::Type::kString:
-      target->SetString(key, FromU16(value.string_value()));
-      break;
+      return target->SetString(key, FromU16(value.string_value()));
     case ipc::WireValue::Type::kBinary: {
       const ipc::WireValue::Blob& bytes = value.binary_value();
       CefRefPtr<CefBinaryValue> binary =
           bytes.empty() ? nullptr
                         : CefBinaryValue::Create(bytes.data(), bytes.size());
-      if (binary)
-        target->SetBinary(key, binary);
-      else
-        target->SetNull(key);
-      break;
+      return binary ? target->SetBinary(key, binary) : target->SetNull(key);
     }
-    case ipc::WireValue::Type::kDictionary:
-      target->SetDictionary(key, BuildDictionary(value));
-      break;
-    case ipc::WireValue::Type::kList:
-      target->SetList(key, BuildList(value));
-      break;
+    case ipc::WireValue::Type::kDictionary: {
+      CefRefPtr<CefDictionaryValue> child = BuildDictionary(value);
+      return child && target->SetDictionary(key, child);
+    }
+    case ipc::WireValue::Type::kList: {
+      CefRefPtr<CefListValue> child = BuildList(value);
+      return child && target->SetList(key, child);
+    }
   }
+  return false;
+}
+
+// Fills |list| with |items|; false (nothing cut short) when the framework
+// cannot hold them, for example a list beyond its list limit.
+bool FillList(CefListValue* list, const ipc::WireValue::Items& items) {
+  if (!items.empty() && !list->SetSize(items.size()))
+    return false;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (!Store(list, static_cast<int>(i), items[i]))
+      return false;
+  }
+  return true;
 }
 
 CefRefPtr<CefListValue> BuildList(const ipc::WireValue& wire) {
   CefRefPtr<CefListValue> list = CefListValue::Create();
-  const ipc::WireValue::Items& items = wire.list_value();
-  list->SetSize(items.size());
-  for (size_t i = 0; i < items.size(); ++i)
-    Store(list.get(), static_cast<int>(i), items[i]);
+  if (!FillList(list.get(), wire.list_value()))
+    return nullptr;
   return list;
 }
 
 CefRefPtr<CefDictionaryValue> BuildDictionary(const ipc::WireValue& wire) {
   CefRefPtr<CefDictionaryValue> dictionary = CefDictionaryValue::Create();
   for (const ipc::WireValue::Entry& entry : wire.dictionary_value()) {
-    if (!entry.first.empty())
-      Store(dictionary.get(), FromU16(entry.first), entry.second);
+    if (!entry.first.empty() &&
+        !Store(dictionary.get(), FromU16(entry.first), entry.second)) {
+      return nullptr;
+    }
   }
   return dictionary;
 }
@@ -230,11 +236,8 @@ CefRefPtr<CefProcessMessage> WireToMessage(const std::string& name,
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
   if (!message)
     return nullptr;
-  CefRefPtr<CefListValue> target = message->GetArgumentList();
-  const ipc::WireValue::Items& items = arguments.list_value();
-  target->SetSize(items.size());
-  for (size_t i = 0; i < items.size(); ++i)
-    Store(target.get(), static_cast<int>(i), items[i]);
+  if (!FillList(message->GetArgumentList().get(), arguments.list_value()))
+    return nullptr;
   return message;
 }
 

@@ -22,11 +22,13 @@ bool ListToWire(CefRefPtr<CefListValue> list,
 // Builds a new writable list from a wire list (|wire| must be a list). The
 // framework's storage rules apply: NaN and infinite doubles are stored as
 // 0.0, an empty binary (which the framework cannot hold) as null, and a
-// dictionary entry with an empty key is dropped.
+// dictionary entry with an empty key is dropped. NULL, rather than a list
+// cut short, when the framework cannot hold the value (a list beyond its
+// list limit).
 CefRefPtr<CefListValue> WireToList(const ipc::WireValue& wire);
 
 // The same for process messages: a new writable message named |name| whose
-// argument list holds |arguments|.
+// argument list holds |arguments|; NULL when it cannot hold them.
 CefRefPtr<CefProcessMessage> WireToMessage(const std::string& name,
                                            const ipc::WireValue& arguments);
 

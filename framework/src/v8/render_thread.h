@@ -30,8 +30,9 @@ class OutboundSink {
   virtual ~OutboundSink() = default;
 
   // A message sent with CefBrowser::SendProcessMessage by browser
-  // |browser_id|. |message| is a deep, writable copy the sink may keep. The
-  // result is what SendProcessMessage returns (false: the channel is gone).
+  // |browser_id|. |message| is the sender's own object: the sink reads it
+  // during the call and copies it if it keeps it. The result is what
+  // SendProcessMessage returns (false: the channel is gone).
   virtual bool SendProcessMessage(int browser_id,
                                   CefRefPtr<CefProcessMessage> message) = 0;
 

@@ -26,16 +26,14 @@ class RendererLink {
     return sink_ && std::this_thread::get_id() == thread_;
   }
 
-  // Hands a deep copy of |message| to the sink; false without one or when the
-  // message is NULL or invalid.
+  // Hands |message| to the sink, which encodes (or copies) it before it
+  // returns, so the sender keeps its message unchanged; false without a sink
+  // or when the message is NULL or invalid.
   bool Send(int browser_id, CefRefPtr<CefProcessMessage> message) {
     if (!message || !message->IsValid())
       return false;
-    CefRefPtr<CefProcessMessage> copy = message->Copy();
-    if (!copy)
-      return false;
     std::lock_guard<std::recursive_mutex> lock(lock_);
-    return sink_ && sink_->SendProcessMessage(browser_id, copy);
+    return sink_ && sink_->SendProcessMessage(browser_id, message);
   }
 
   OutboundSink* sink() const {

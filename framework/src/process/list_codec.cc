@@ -1,0 +1,301 @@
+#include "process/list_codec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "base/values_impl.h"
+#include "unicode/utf.h"
+
+namespace ipc {
+
+namespace {
+
+using cef_base::Value;
+
+static_assert(kMaxListItems == cef_base::kMaxListSize,
+              "the wire carries exactly the lists the framework can hold");
+
+// Writes UTF-8 text as a wire string: plain ASCII as it is, anything else
+// through UTF-16 so that the shorter form is chosen.
+void WriteUtf8(const std::string& text,
+               std::vector<uint16_t>* scratch,
+               WireWriter* writer) {
+  const size_t size = text.size();
+  if (unicode::AsciiPrefix(text.data(), size) == size) {
+    writer->WriteLatin1(reinterpret_cast<const uint8_t*>(text.data()), size);
+    return;
+  }
+  scratch->resize(unicode::MaxUtf16ForUtf8(size));
+  const size_t units =
+      unicode::ConvertUtf8ToUtf16(text.data(), size, scratch->data(), nullptr);
+  writer->WriteString16(scratch->data(), units);
+}
+
+class TreeEncoder {
+ public:
+  TreeEncoder(WireWriter* writer, std::string* error)
+      : writer_(writer), error_(error) {}
+
+  bool Encode(const Value& value, int depth) {
+    if (depth > kMaxValueDepth) {
+      *error_ = "value nests deeper than " + std::to_string(kMaxValueDepth) +
+                " levels";
+      return false;
+    }
+    const cef_value_type_t type = value.type();
+    writer_->WriteU8(static_cast<uint8_t>(type));
+    switch (type) {
+      case VTYPE_BOOL:
+        writer_->WriteBool(value.GetBool());
+        return true;
+      case VTYPE_INT:
+        writer_->WriteI32(value.GetInt());
+        return true;
+      case VTYPE_DOUBLE:
+        writer_->WriteDouble(value.GetDouble());
+        return true;
+      case VTYPE_STRING:
+        WriteUtf8(*value.string(), &scratch_, writer_);
+        return true;
+      case VTYPE_BINARY: {
+        const Value::Binary& bytes = *value.binary();
+        writer_->WriteBytes(bytes.data(), bytes.size());
+        return true;
+      }
+      case VTYPE_DICTIONARY: {
+        const Value::Dict& dict = *value.dict();
+        writer_->WriteU32(static_cast<uint32_t>(dict.size()));
+        for (const auto& entry : dict) {
+          WriteUtf8(entry.first, &scratch_, writer_);
+          if (!Encode(*entry.second, depth + 1) || !WithinFrameLimit())
+            return false;
+        }
+        return true;
+      }
+      case VTYPE_LIST: {
+        const Value::List& list = *value.list();
+        writer_->WriteU32(static_cast<uint32_t>(list.size()));
+        for (const auto& item : list) {
+          if (!Encode(*item, depth + 1) || !WithinFrameLimit())
+            return false;
+        }
+        return true;
+      }
+      default:
+        return true;  // null
+    }
+  }
+
+ private:
+  // Stops as soon as the value can no longer fit a frame.
+  bool WithinFrameLimit() {
+    if (writer_->size() <= kMaxFrameSize)
+      return true;
+    *error_ = "value does not fit the frame limit of " +
+              std::to_string(kMaxFrameSize) + " bytes";
+    return false;
+  }
+
+  WireWriter* writer_;
+  std::string* error_;
+  std::vector<uint16_t> scratch_;
+};
+
+// Text of a wire string as the framework stores it (UTF-8).
+void ToUtf8(const WireString& text, std::string* out) {
+  if (text.one_byte) {
+    const size_t ascii = unicode::AsciiPrefix(
+        reinterpret_cast<const char*>(text.data), text.count);
+    if (ascii == text.count) {
+      out->assign(reinterpret_cast<const char*>(text.data), text.count);
+      return;
+    }
+    out->resize(2 * size_t{text.count});
+    out->resize(
+        unicode::ConvertLatin1ToUtf8(text.data, text.count, &(*out)[0]));
+    return;
+  }
+  std::u16string units;
+  text.CopyTo(&units);
+  unicode::Utf16ToUtf8(units.data(), units.size(), out);
+}
+
+class TreeDecoder {
+ public:
+  explicit TreeDecoder(WireReader* reader) : reader_(reader) {}
+
+  std::unique_ptr<Value> Decode(int depth) {
+    if (!CheckDepth(reader_, depth))
+      return nullptr;
+    const size_t at = reader_->offset();
+    uint8_t tag;
+    if (!reader_->ReadU8(&tag))
+      return nullptr;
+    switch (tag) {
+      case VTYPE_NULL:
+        return Value::NewNull();
+      case VTYPE_BOOL: {
+        bool value;
+        return reader_->ReadBool(&value) ? Value::NewBool(value) : nullptr;
+      }
+      case VTYPE_INT: {
+        int32_t value;
+        return reader_->ReadI32(&value) ? Value::NewInt(value) : nullptr;
+      }
+      case VTYPE_DOUBLE: {
+        double value;
+        return reader_->ReadDouble(&value) ? Value::NewDouble(value) : nullptr;
+      }
+      case VTYPE_STRING: {
+        WireString text;
+        if (!reader_->ReadString(&text))
+          return nullptr;
+        std::string utf8;
+        ToUtf8(text, &utf8);
+        return Value::NewString(std::move(utf8));
+      }
+      case VTYPE_BINARY: {
+        const uint8_t* bytes;
+        uint32_t size;
+        if (!reader_->ReadByteRun(&bytes, &size))
+          return nullptr;
+        if (size == 0)
+          return Value::NewNull();
+        return Value::NewBinary(Value::Binary(bytes, bytes + size));
+      }
+      case VTYPE_DICTIONARY:
+        return DecodeDictionary(depth, at);
+      case VTYPE_LIST:
+        return DecodeList(depth);
+    }
+    FailUnknownTag(reader_, tag, at);
+    return nullptr;
+  }
+
+ private:
+  std::unique_ptr<Value> DecodeList(int depth) {
+    uint32_t count;
+    if (!ReadListCount(reader_, &count))
+      return nullptr;
+    std::unique_ptr<Value> node = Value::NewList();
+    Value::List& list = *node->list();
+    list.reserve(std::min(count, kMaxReserveAhead));
+    for (uint32_t i = 0; i < count; ++i) {
+      std::unique_ptr<Value> item = Decode(depth + 1);
+      if (!item)
+        return nullptr;
+      list.push_back(std::move(item));
+    }
+    return node;
+  }
+
+  std::unique_ptr<Value> DecodeDictionary(int depth, size_t at) {
+    uint32_t count;
+    if (!reader_->ReadCount(kMinEntrySize, &count))
+      return nullptr;
+    std::unique_ptr<Value> node = Value::NewDict();
+    Value::Dict& dict = *node->dict();
+    // Keys on the wire are distinct code unit sequences (each has one
+    // encoding, so distinct bytes); the same key twice is malformed, as for
+    // the browser side's decoder. Nested dictionaries stack their keys on
+    // |keys_| above ours.
+    const size_t first_key = keys_.size();
+    for (uint32_t i = 0; i < count; ++i) {
+      WireString key;
+      if (!reader_->ReadString(&key))
+        return nullptr;
+      std::unique_ptr<Value> item = Decode(depth + 1);
+      if (!item)
+        return nullptr;
+      keys_.push_back(key);
+      if (key.count == 0)
+        continue;  // the framework cannot hold an empty key
+      std::string utf8;
+      ToUtf8(key, &utf8);
+      // Entries arrive in key order from the renderer's own encoder, so
+      // the hint makes each insertion constant time then.
+      dict.insert_or_assign(dict.end(), std::move(utf8), std::move(item));
+    }
+    const bool repeated = RepeatsKey(first_key);
+    keys_.resize(first_key);
+    if (repeated) {
+      reader_->Fail("dictionary at offset " + std::to_string(at) +
+                    " repeats a key");
+      return nullptr;
+    }
+    return node;
+  }
+
+  static bool SameKey(const WireString& a, const WireString& b) {
+    return a.one_byte == b.one_byte && a.count == b.count &&
+           std::memcmp(a.data, b.data, a.one_byte ? a.count : 2 * a.count) == 0;
+  }
+  static bool KeyLess(const WireString& a, const WireString& b) {
+    if (a.one_byte != b.one_byte)
+      return a.one_byte;
+    if (a.count != b.count)
+      return a.count < b.count;
+    return std::memcmp(a.data, b.data, a.one_byte ? a.count : 2 * a.count) < 0;
+  }
+
+  // Whether the keys from |first| on hold one twice.
+  bool RepeatsKey(size_t first) {
+    const size_t count = keys_.size() - first;
+    if (count <= 8) {
+      for (size_t i = first + 1; i < keys_.size(); ++i) {
+        for (size_t j = first; j < i; ++j) {
+          if (SameKey(keys_[i], keys_[j]))
+            return true;
+        }
+      }
+      return false;
+    }
+    std::sort(keys_.begin() + first, keys_.end(), KeyLess);
+    return std::adjacent_find(keys_.begin() + first, keys_.end(), SameKey) !=
+           keys_.end();
+  }
+
+  WireReader* reader_;
+  std::vector<WireString> keys_;
+};
+
+}  // namespace
+
+bool ValueCodec<cef_process::ListToSend>::Encode(
+    const cef_process::ListToSend& list,
+    WireWriter* writer,
+    std::string* error) {
+  cef_base::ListValueImpl* impl =
+      dynamic_cast<cef_base::ListValueImpl*>(list.list.get());
+  if (!impl) {
+    *error = "the list is NULL or not the framework's";
+    return false;
+  }
+  cef_base::ValueController::Lock lock(impl->controller());
+  if (!impl->node()) {
+    *error = "the list is no longer valid";
+    return false;
+  }
+  return TreeEncoder(writer, error).Encode(*impl->node(), 1);
+}
+
+bool ValueCodec<cef_process::ReceivedList>::DecodeList(
+    WireReader* reader,
+    cef_process::ReceivedList* out,
+    const char* field) {
+  const size_t at = reader->offset();
+  std::unique_ptr<Value> root = TreeDecoder(reader).Decode(1);
+  if (!root)
+    return false;
+  if (!root->list()) {
+    reader->Fail(std::string(field) + " at offset " + std::to_string(at) +
+                 " is not a list");
+    return false;
+  }
+  out->root = std::move(root);
+  return true;
+}
+
+}  // namespace ipc
