@@ -246,8 +246,10 @@ CefRefPtr<CefProcessMessage> AnyMessage(FuzzInput& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // One renderer for the whole run, as V8 is set up once per process.
-  static Renderer* renderer = new Renderer();
+  // One renderer for the whole run (V8 is set up once per process), taken
+  // down at exit so that leak checking sees V8's memory given back.
+  static Renderer renderer_instance;
+  Renderer* renderer = &renderer_instance;
   static unsigned cases = 0;
   cef_harness::RendererHarness& harness = renderer->harness();
 
