@@ -1,7 +1,7 @@
 #ifndef MARSHAL_V8_TO_MESSAGE_H_
 #define MARSHAL_V8_TO_MESSAGE_H_
 
-#include <stddef.h>
+#include <cstddef>
 
 #include "include/cef_v8.h"
 #include "include/cef_values.h"
