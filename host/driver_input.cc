@@ -12,6 +12,7 @@
 
 #include "host/driver.h"
 #include "host/driver_command.h"
+#include "host/json_parse.h"
 
 namespace kivhost {
 
@@ -27,7 +28,7 @@ void Driver::HandleLine(const std::string& line) {
     return;  // blank lines are ignored
   Json object;
   try {
-    object = Json::parse(line);
+    object = ParseJson(line);
   } catch (const Json::exception& e) {
     Command command(Json(nullptr), "");
     ReplyError(command, std::string("bad JSON: ") + e.what());

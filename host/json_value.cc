@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <set>
+#include <unordered_map>
 #include <utility>
 
 #include "ipc/utf.h"
@@ -25,6 +26,27 @@ Json StringToJson(const std::u16string& text) {
   Json tagged = Json::object();
   tagged["$utf16"] = std::move(units);
   return tagged;
+}
+
+// A JSON object with |entries| in order. Entries are appended to the
+// object's vector directly: Json's own insertion looks every key up among
+// those before it, which is quadratic in the number of keys. A key given
+// twice keeps its first place and its last value, as assignment would.
+Json EntriesToObject(const ipc::WireValue::Entries& entries) {
+  Json object = Json::object();
+  Json::object_t::Container& items = object.get_ref<Json::object_t&>();
+  items.reserve(entries.size());
+  std::unordered_map<std::string, size_t> index;
+  index.reserve(entries.size());
+  for (const ipc::WireValue::Entry& entry : entries) {
+    std::string key = ipc::Utf16ToUtf8(entry.first);
+    auto inserted = index.emplace(key, items.size());
+    if (inserted.second)
+      items.emplace_back(std::move(key), ValueToJson(entry.second));
+    else
+      items[inserted.first->second].second = ValueToJson(entry.second);
+  }
+  return object;
 }
 
 bool KeyNeedsTagging(const std::u16string& key) {
@@ -356,12 +378,8 @@ Json ValueToJson(const ipc::WireValue& value) {
         if (KeyNeedsTagging(entry.first))
           tagged_form = true;
       }
-      if (!tagged_form) {
-        Json object = Json::object();
-        for (const ipc::WireValue::Entry& entry : entries)
-          object[ipc::Utf16ToUtf8(entry.first)] = ValueToJson(entry.second);
-        return object;
-      }
+      if (!tagged_form)
+        return EntriesToObject(entries);
       Json pairs = Json::array();
       for (const ipc::WireValue::Entry& entry : entries) {
         pairs.push_back(Json::array(

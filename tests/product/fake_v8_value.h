@@ -28,6 +28,8 @@ class FakeV8Value : public CefV8Value {
   bool keys_ok = true;
   std::vector<CefString> keys;
   uint32 uint_value = 0;
+  int array_length = 2;
+  int values_fetched = 0;
 
   bool IsValid() override { return true; }
   bool IsUndefined() override { return Has(kUndefined); }
@@ -62,6 +64,7 @@ class FakeV8Value : public CefV8Value {
     return new FakeV8Value(kNull);
   }
   CefRefPtr<CefV8Value> GetValue(int index) override {
+    ++values_fetched;
     return new FakeV8Value(kNull);
   }
   bool SetValue(const CefString& key,
@@ -89,7 +92,7 @@ class FakeV8Value : public CefV8Value {
   int AdjustExternallyAllocatedMemory(int change_in_bytes) override {
     return 0;
   }
-  int GetArrayLength() override { return Has(kArray) ? 2 : 0; }
+  int GetArrayLength() override { return Has(kArray) ? array_length : 0; }
   CefString GetFunctionName() override { return CefString(); }
   CefRefPtr<CefV8Handler> GetFunctionHandler() override { return NULL; }
   CefRefPtr<CefV8Value> ExecuteFunction(

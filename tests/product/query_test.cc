@@ -104,6 +104,27 @@ TEST_F(QueryTest, RequestIdsRiseAndARefusedConversionLeavesAGap) {
   EXPECT_EQ(browser_, sent[0].browser_id);
 }
 
+// Values that no message could carry are refused with the conversion's text
+// and nothing is sent, however the page made them: too long, too large, too
+// deep. None of them waits for a reply.
+TEST_F(QueryTest, ValuesNoMessageCanCarryAreRefused) {
+  Start();
+  const char* too_long =
+      "var a = []; a.length = 2 ** 24 + 3;"
+      "kivApi.query({name: 'echo', args: a, callback: function() {}})";
+  EXPECT_EQ(Thrown(kCannotPass), Eval(too_long));
+  EXPECT_EQ(Thrown(kCannotPass), Eval("var v = 'x'.repeat(4096);"
+                                      "for (var i = 0; i < 40; i++) v = [v, v];"
+                                      "kivApi.query({name: 'echo', args: v})"));
+  EXPECT_EQ(Thrown("The specified argument is nested too deeply!"),
+            Eval("var d = 0; for (var i = 0; i < 98; i++) d = [d];"
+                 "kivApi.query({name: 'echo', args: d})"));
+  EXPECT_TRUE(TakeSent().empty());
+  // Each refusal used up its request id.
+  EXPECT_EQ("null", Eval("kivApi.query({name: 'echo', args: 1})"));
+  EXPECT_EQ("kiv_jsapi [int:3,\"echo\",[double:1]]", OnlySentMessage());
+}
+
 TEST_F(QueryTest, ArraysLongerThanAnIntAreRefusedAtOnce) {
   Start();
   // The length reads as a negative int, which the conversion refuses before

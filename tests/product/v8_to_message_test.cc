@@ -93,6 +93,8 @@ TEST_F(V8ToMessageTest, ArraysByIndexAndObjectsByKey) {
   // Extra properties of an array are not part of it.
   EXPECT_EQ("[double:1]", Convert("var b = [1]; b.extra = 2; b"));
   EXPECT_EQ("{a:double:2,b:double:1}", Convert("({b: 1, a: 2})"));
+  // The framework's dictionaries take no empty key: that property is dropped.
+  EXPECT_EQ("{a:double:2}", Convert("({'': [1], a: 2})"));
   // Functions are objects: converted through their keys.
   EXPECT_EQ("{}", Convert("(function() {})"));
   EXPECT_EQ("{x:double:1}", Convert("var f = function() {}; f.x = 1; f"));
@@ -138,8 +140,9 @@ TEST_F(V8ToMessageTest, ThrowingGettersRefuseTheValue) {
 }
 
 TEST_F(V8ToMessageTest, NestingIsBoundedAtTheDocumentedDepth) {
-  // kMaxNestingDepth arrays inside one another are accepted ...
-  const std::string deep = "var v = 0; for (var i = 0; i < " +
+  // A number inside kMaxNestingDepth - 1 arrays takes kMaxNestingDepth levels
+  // and is accepted ...
+  const std::string deep = "var v = 0; for (var i = 1; i < " +
                            std::to_string(kMaxNestingDepth) +
                            "; i++) v = [v]; v";
   context_->Enter();
@@ -151,7 +154,7 @@ TEST_F(V8ToMessageTest, NestingIsBoundedAtTheDocumentedDepth) {
   CefString text;
   EXPECT_TRUE(V8ValueToListEntry(value, list, 0, text));
   context_->Exit();
-  int levels = 0;
+  int levels = 1;
   CefRefPtr<CefListValue> level = list;
   while (level->GetType(0) == VTYPE_LIST) {
     level = level->GetList(0);
@@ -159,19 +162,98 @@ TEST_F(V8ToMessageTest, NestingIsBoundedAtTheDocumentedDepth) {
   }
   EXPECT_EQ(kMaxNestingDepth, levels);
   EXPECT_EQ(VTYPE_DOUBLE, level->GetType(0));
+  // ... as is an empty array or object at that level.
+  const std::string at_limit = std::to_string(kMaxNestingDepth);
+  EXPECT_EQ(0u, Convert("var e = []; for (var i = 1; i < " + at_limit +
+                        "; i++) e = [e]; e")
+                    .find("[[[[[[[[[["));
+  EXPECT_EQ(0u, Convert("var d = {}; for (var i = 1; i < " + at_limit +
+                        "; i++) d = {d: d}; d")
+                    .find("{d:{d:{d:"));
 
-  // ... one more level is refused, for objects as for arrays.
+  // One more level is refused, for objects as for arrays, and for whatever
+  // sits at that level.
   const std::string refused = std::string("refused: ") + kTooDeep;
-  EXPECT_EQ(refused,
-            Convert("var w = 0; for (var i = 0; i <= " +
-                    std::to_string(kMaxNestingDepth) + "; i++) w = [w]; w"));
-  EXPECT_EQ(refused,
-            Convert("var o = 0; for (var i = 0; i <= " +
-                    std::to_string(kMaxNestingDepth) + "; i++) o = {o: o}; o"));
+  EXPECT_EQ(refused, Convert("var w = 0; for (var i = 0; i < " + at_limit +
+                             "; i++) w = [w]; w"));
+  EXPECT_EQ(refused, Convert("var o = null; for (var i = 0; i < " + at_limit +
+                             "; i++) o = {o: o}; o"));
+  EXPECT_EQ(refused, Convert("var x = []; for (var i = 0; i < " + at_limit +
+                             "; i++) x = [x]; x"));
+  EXPECT_EQ(refused, Convert("var m = 's'; for (var i = 0; i < " + at_limit +
+                             "; i++) m = i % 2 ? [m] : {m: m}; m"));
   // Far deeper values are refused just the same, without exhausting the
   // stack.
   EXPECT_EQ(refused,
             Convert("var z = 0; for (var i = 0; i < 100000; i++) z = [z]; z"));
+}
+
+// Values that could never reach the browser process are refused as soon as
+// that is clear, before they are built: arrays longer than a list can be,
+// and values whose converted size is beyond the largest message.
+TEST_F(V8ToMessageTest, ValuesBeyondWhatAMessageCarriesAreRefusedEarly) {
+  const std::string refused = std::string("refused: ") + kCannotPass;
+  // Sparse arrays longer than a list can hold; the longest also has a length
+  // that does not fit an int.
+  EXPECT_EQ(refused, Convert("var l = []; l.length = " +
+                             std::to_string(kMaxArrayLength + 3) + "; l"));
+  EXPECT_EQ(refused, Convert("var h = []; h.length = 2 ** 31; h"));
+  EXPECT_EQ(refused, Convert("var g = []; g.length = 2 ** 32 - 1; g"));
+  // Shared subtrees: forty levels of [v, v] are 2^40 values converted.
+  EXPECT_EQ(refused, Convert("var v = 'abc'.repeat(100000);"
+                             "for (var i = 0; i < 40; i++) v = [v, v]; v"));
+  EXPECT_EQ(refused,
+            Convert("var s = {k: 'x'.repeat(1 << 20)};"
+                    "for (var i = 0; i < 40; i++) s = {a: s, b: s}; s"));
+  // Long keys count too.
+  EXPECT_EQ(refused, Convert("var k = {}; k['k'.repeat(1 << 20)] = 1;"
+                             "var t = [];"
+                             "for (var i = 0; i < 200; i++) t.push(k); t"));
+}
+
+TEST_F(V8ToMessageTest, ArraysThatGrowWhileConvertedAreRefused) {
+  const std::string refused = std::string("refused: ") + kCannotPass;
+  // A getter that makes the array longer than a list can be.
+  EXPECT_EQ(refused, Convert("var a = [0, 1];"
+                             "Object.defineProperty(a, 0, {get: function() {"
+                             "  a.length = " +
+                             std::to_string(kMaxArrayLength + 1) +
+                             "; return 0; }}); a"));
+  // Getters that keep appending elements of a megabyte each.
+  EXPECT_EQ(refused,
+            Convert("var big = 'x'.repeat(1 << 20); var b = [];"
+                    "function grow(i) {"
+                    "  Object.defineProperty(b, i, {enumerable: true,"
+                    "    configurable: true,"
+                    "    get: function() { grow(i + 1); return big; }});"
+                    "}"
+                    "grow(0); b"));
+  // A getter that shortens the array leaves nulls in the list's place.
+  EXPECT_EQ("[double:1,null,null]",
+            Convert("var c = [1, 2, 3];"
+                    "Object.defineProperty(c, 0, {get: function() {"
+                    "  c.length = 1; return 1; }}); c"));
+}
+
+TEST_F(V8ToMessageTest, ValuesUpToTheBoundsAreAccepted) {
+  // Many megabytes of text, well below the largest message.
+  EXPECT_EQ("\"ok\"", Eval("var m = 'y'.repeat(1 << 22);"
+                           "window.many = [m, m, m, m, m, m, m, m]; 'ok'"));
+  context_->Enter();
+  CefRefPtr<CefV8Value> value;
+  CefRefPtr<CefV8Exception> exception;
+  ASSERT_TRUE(context_->Eval("many", value, exception));
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  list->SetSize(1);
+  CefString text;
+  EXPECT_TRUE(V8ValueToListEntry(value, list, 0, text)) << text.ToString();
+  context_->Exit();
+  ASSERT_EQ(VTYPE_LIST, list->GetType(0));
+  EXPECT_EQ(8u, list->GetList(0)->GetSize());
+  EXPECT_EQ(size_t{1} << 22, list->GetList(0)->GetString(7).length());
+  // Sharing that stays small is converted in full.
+  EXPECT_EQ(0u, Convert("var q = 1; for (var i = 0; i < 12; i++) q = [q, q]; q")
+                    .find("[[[[[[[[[[[[double:1,double:1]"));
 }
 
 TEST_F(V8ToMessageTest, ValuesThatContainThemselvesAreRefused) {
@@ -278,6 +360,24 @@ TEST(V8ToMessageOrderTest, UnsignedValuesTravelAsTheSameBits) {
     EXPECT_TRUE(V8ValueToListEntry(value.get(), list, 0, text));
     EXPECT_EQ(c.expected, DescribeListEntry(list, 0));
   }
+}
+
+TEST(V8ToMessageOrderTest, ArrayLongerThanAListCanHoldIsRefused) {
+  // The framework's lists hold 2^24 entries; a longer array used to be cut
+  // short without a word.
+  CefRefPtr<FakeV8Value> value(new FakeV8Value(FakeV8Value::kArray));
+  value->array_length = kMaxArrayLength + 3;
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  list->SetSize(1);
+  CefString text;
+  EXPECT_FALSE(V8ValueToListEntry(value.get(), list, 0, text));
+  EXPECT_EQ(kCannotPass, text.ToString());
+  EXPECT_EQ("null", DescribeListEntry(list, 0));
+  EXPECT_EQ(0, value->values_fetched);
+  // The length the framework gives for one that does not fit an int.
+  value->array_length = -1;
+  EXPECT_FALSE(V8ValueToListEntry(value.get(), list, 0, text));
+  EXPECT_EQ(0, value->values_fetched);
 }
 
 TEST(V8ToMessageOrderTest, ObjectWhoseKeysCannotBeReadIsRefused) {

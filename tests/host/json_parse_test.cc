@@ -1,0 +1,84 @@
+// The driver's JSON parsing and the JSON form of large dictionaries.
+
+#include "host/json_parse.h"
+
+#include <string>
+
+#include "gtest/gtest.h"
+
+namespace kivhost {
+namespace {
+
+using ipc::WireValue;
+
+// What Json::parse makes of |text|, or the text of what it throws.
+std::string Reference(const std::string& text) {
+  try {
+    return Json::parse(text).dump();
+  } catch (const Json::exception& e) {
+    return std::string("threw: ") + e.what();
+  }
+}
+
+std::string Parsed(const std::string& text) {
+  try {
+    return ParseJson(text).dump();
+  } catch (const Json::exception& e) {
+    return std::string("threw: ") + e.what();
+  }
+}
+
+TEST(JsonParseTest, SameDocumentsAndErrorsAsJsonParse) {
+  const char* texts[] = {
+      "null", " true ", "-7", "18446744073709551615", "-9223372036854775808",
+      "1.5e3", "-0.0", "\"a\\u00e9\\ud83d\\ude00\"", "[]", "{}",
+      "[1, [2, {}], {\"a\": {\"b\": []}}, [[[]]]]", "{\"z\": 1, \"a\": 2}",
+      // A repeated key keeps its first place and takes its last value, also
+      // when the values are containers.
+      "{\"a\": 1, \"b\": 2, \"a\": 3}",
+      "{\"a\": {\"x\": 1}, \"b\": [], \"a\": [2, {\"y\": {}}], \"c\": 0}",
+      "[{\"k\": 1, \"k\": {\"k\": 2, \"k\": 3}}, {\"k\": 4}]",
+      // Malformed input throws the same exception with the same text.
+      "", "   ", "[1,", "{\"a\"}", "nul", "[1] x", "{\"a\": 1,}", "[01]",
+      "\"\\ud800\"", "{\"cmd\": \"start\"", "\"\t\"", "1e999"};
+  for (const char* text : texts)
+    EXPECT_EQ(Reference(text), Parsed(text)) << text;
+}
+
+TEST(JsonParseTest, DeepInputDoesNotExhaustTheStack) {
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  EXPECT_TRUE(ParseJson(deep).is_array());
+}
+
+TEST(JsonValueScaleTest, RepeatedKeysInAValueKeepTheirFirstPlace) {
+  WireValue value = WireValue::Dictionary({{u"a", WireValue::Int(1)},
+                                           {u"b", WireValue::Int(2)},
+                                           {u"a", WireValue::Int(3)}});
+  EXPECT_EQ("{\"a\":3,\"b\":2}", ValueToJsonText(value));
+}
+
+// A million keys each way: the driver reads such a message from its input
+// and writes it when a renderer sends it. Key lookups on every insertion made
+// this take hours; it must be linear.
+TEST(JsonValueScaleTest, AMillionKeysConvertInBothDirections) {
+  const int kKeys = 1000000;
+  std::string text = "{";
+  for (int i = 0; i < kKeys; ++i) {
+    if (i > 0)
+      text += ',';
+    text += "\"k" + std::to_string(i) + "\":" + std::to_string(i);
+  }
+  text += '}';
+
+  Json json = ParseJson(text);
+  ASSERT_EQ(static_cast<size_t>(kKeys), json.size());
+  WireValue value;
+  std::string error;
+  ASSERT_TRUE(JsonToValue(json, &value, &error)) << error;
+  ASSERT_EQ(static_cast<size_t>(kKeys), value.dictionary_value().size());
+  EXPECT_EQ(u"k999999", value.dictionary_value().back().first);
+  EXPECT_EQ(text, ValueToJsonText(value));
+}
+
+}  // namespace
+}  // namespace kivhost
