@@ -199,16 +199,13 @@ TEST_F(V8ToMessageTest, ValuesBeyondWhatAMessageCarriesAreRefusedEarly) {
                              std::to_string(kMaxArrayLength + 3) + "; l"));
   EXPECT_EQ(refused, Convert("var h = []; h.length = 2 ** 31; h"));
   EXPECT_EQ(refused, Convert("var g = []; g.length = 2 ** 32 - 1; g"));
-  // Shared subtrees: forty levels of [v, v] are 2^40 values converted.
-  EXPECT_EQ(refused, Convert("var v = 'abc'.repeat(100000);"
+  // Shared subtrees: forty levels of [v, v] are 2^40 values converted. With
+  // leaves of 64 Mi code units the second one is past the bound.
+  EXPECT_EQ(refused, Convert("var v = 'x'.repeat(1 << 26);"
                              "for (var i = 0; i < 40; i++) v = [v, v]; v"));
-  EXPECT_EQ(refused,
-            Convert("var s = {k: 'x'.repeat(1 << 20)};"
-                    "for (var i = 0; i < 40; i++) s = {a: s, b: s}; s"));
-  // Long keys count too.
-  EXPECT_EQ(refused, Convert("var k = {}; k['k'.repeat(1 << 20)] = 1;"
-                             "var t = [];"
-                             "for (var i = 0; i < 200; i++) t.push(k); t"));
+  // Keys count too, as soon as they are known.
+  EXPECT_EQ(refused, Convert("var k = {}; k['k'.repeat(1 << 26)] = 1;"
+                             "[k, k, k]"));
 }
 
 TEST_F(V8ToMessageTest, ArraysThatGrowWhileConvertedAreRefused) {
