@@ -3,6 +3,7 @@
 
 #include <signal.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -140,6 +141,35 @@ TEST_F(BrowserProcessTest, CallbackValuesAreScopedAndThreadsAreTheFrameworks) {
   EXPECT_TRUE(process_.CloseBrowser(browser));
   EXPECT_FALSE(browser->SendProcessMessage(PID_RENDERER, message));
   EXPECT_FALSE(process_.CloseBrowser(browser));
+}
+
+// A task posted while the UI loop waits on a live renderer's channel wakes
+// the loop at once: the wait would otherwise last until its time-out.
+TEST_F(BrowserProcessTest, APostFromAnotherThreadWakesAWaitingLoop) {
+  Open("");
+  class Count : public CefTask {
+   public:
+    explicit Count(int* ran) : ran_(ran) {}
+    void Execute() override { ++*ran_; }
+
+   private:
+    int* ran_;
+    IMPLEMENT_REFCOUNTING(Count);
+  };
+  int ran = 0;
+  for (int round = 1; round <= 3; ++round) {
+    std::thread poster([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      EXPECT_TRUE(CefPostTask(TID_UI, new Count(&ran)));
+    });
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(process_.RunUntil([&] { return ran == round; }, Millis(20000)));
+    poster.join();
+    // A missed wake-up shows as a wait to the very end of the time-out.
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::seconds(10))
+        << "round " << round;
+  }
 }
 
 TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {

@@ -387,7 +387,10 @@ bool BrowserProcess::RunUntil(const std::function<bool()>& done,
     Millis wait = Until(deadline);
     if (wait.count() == 0)
       return false;
-    const int64 next_task = loop_->MillisUntilNextTask();
+    // From here a post from another thread writes the wake descriptor that
+    // PollRenderers watches; read the queue only after the switch, so that
+    // a post in between is seen either way.
+    const int64 next_task = loop_->PrepareToSleep();
     if (next_task >= 0 && next_task < wait.count())
       wait = Millis(next_task);
     PollRenderers(wait);
