@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -75,6 +76,55 @@ KivValue& KivValue::Set(const CefString& key, const KivValue& value) {
   return *this;
 }
 
+template <typename Container, typename Key>
+bool KivValue::WriteEntry(Container* container,
+                          const Key& key,
+                          int depth,
+                          std::string* error) const {
+  if (depth > kMaxDepth) {
+    *error =
+        "the value nests deeper than " + std::to_string(kMaxDepth) + " levels";
+    return false;
+  }
+  bool written = false;
+  switch (type_) {
+    case TYPE_NULL:
+      written = container->SetNull(key);
+      break;
+    case TYPE_BOOL:
+      written = container->SetBool(key, bool_);
+      break;
+    case TYPE_INT:
+      written = container->SetInt(key, int_);
+      break;
+    case TYPE_DOUBLE:
+      written = container->SetDouble(key, double_);
+      break;
+    case TYPE_STRING:
+      written = container->SetString(key, string_);
+      break;
+    case TYPE_LIST: {
+      CefRefPtr<CefListValue> child = BuildList(depth, error);
+      if (!child.get())
+        return false;
+      written = container->SetList(key, child);
+      break;
+    }
+    case TYPE_DICTIONARY: {
+      CefRefPtr<CefDictionaryValue> child = BuildDictionary(depth, error);
+      if (!child.get())
+        return false;
+      written = container->SetDictionary(key, child);
+      break;
+    }
+  }
+  if (!written)
+    *error = std::is_same<Container, CefListValue>::value
+                 ? "the list refused an entry"
+                 : "the dictionary refused an entry";
+  return written;
+}
+
 bool KivValue::WriteTo(CefRefPtr<CefListValue> list,
                        int index,
                        std::string* error) const {
@@ -82,7 +132,7 @@ bool KivValue::WriteTo(CefRefPtr<CefListValue> list,
     *error = "the target list cannot be written";
     return false;
   }
-  return WriteToList(list, index, 1, error);
+  return WriteEntry(list.get(), index, 1, error);
 }
 
 CefRefPtr<CefListValue> KivValue::BuildList(int depth,
@@ -90,8 +140,10 @@ CefRefPtr<CefListValue> KivValue::BuildList(int depth,
   CefRefPtr<CefListValue> list = CefListValue::Create();
   list->SetSize(list_.size());
   for (size_t i = 0; i < list_.size(); ++i) {
-    if (!list_[i].WriteToList(list, static_cast<int>(i), depth + 1, error))
+    if (!list_[i].WriteEntry(list.get(), static_cast<int>(i), depth + 1,
+                             error)) {
       return NULL;
+    }
   }
   return list;
 }
@@ -105,104 +157,12 @@ CefRefPtr<CefDictionaryValue> KivValue::BuildDictionary(
       *error = "a dictionary key is empty";
       return NULL;
     }
-    if (!entry.second.WriteToDictionary(dictionary, entry.first, depth + 1,
-                                        error)) {
+    if (!entry.second.WriteEntry(dictionary.get(), entry.first, depth + 1,
+                                 error)) {
       return NULL;
     }
   }
   return dictionary;
-}
-
-bool KivValue::WriteToList(CefRefPtr<CefListValue> list,
-                           int index,
-                           int depth,
-                           std::string* error) const {
-  if (depth > kMaxDepth) {
-    *error =
-        "the value nests deeper than " + std::to_string(kMaxDepth) + " levels";
-    return false;
-  }
-  bool written = false;
-  switch (type_) {
-    case TYPE_NULL:
-      written = list->SetNull(index);
-      break;
-    case TYPE_BOOL:
-      written = list->SetBool(index, bool_);
-      break;
-    case TYPE_INT:
-      written = list->SetInt(index, int_);
-      break;
-    case TYPE_DOUBLE:
-      written = list->SetDouble(index, double_);
-      break;
-    case TYPE_STRING:
-      written = list->SetString(index, string_);
-      break;
-    case TYPE_LIST: {
-      CefRefPtr<CefListValue> child = BuildList(depth, error);
-      if (!child.get())
-        return false;
-      written = list->SetList(index, child);
-      break;
-    }
-    case TYPE_DICTIONARY: {
-      CefRefPtr<CefDictionaryValue> child = BuildDictionary(depth, error);
-      if (!child.get())
-        return false;
-      written = list->SetDictionary(index, child);
-      break;
-    }
-  }
-  if (!written)
-    *error = "the list refused an entry";
-  return written;
-}
-
-bool KivValue::WriteToDictionary(CefRefPtr<CefDictionaryValue> dictionary,
-                                 const CefString& key,
-                                 int depth,
-                                 std::string* error) const {
-  if (depth > kMaxDepth) {
-    *error =
-        "the value nests deeper than " + std::to_string(kMaxDepth) + " levels";
-    return false;
-  }
-  bool written = false;
-  switch (type_) {
-    case TYPE_NULL:
-      written = dictionary->SetNull(key);
-      break;
-    case TYPE_BOOL:
-      written = dictionary->SetBool(key, bool_);
-      break;
-    case TYPE_INT:
-      written = dictionary->SetInt(key, int_);
-      break;
-    case TYPE_DOUBLE:
-      written = dictionary->SetDouble(key, double_);
-      break;
-    case TYPE_STRING:
-      written = dictionary->SetString(key, string_);
-      break;
-    case TYPE_LIST: {
-      CefRefPtr<CefListValue> child = BuildList(depth, error);
-      if (!child.get())
-        return false;
-      written = dictionary->SetList(key, child);
-      break;
-    }
-    case TYPE_DICTIONARY: {
-      CefRefPtr<CefDictionaryValue> child = BuildDictionary(depth, error);
-      if (!child.get())
-        return false;
-      written = dictionary->SetDictionary(key, child);
-      break;
-    }
-  }
-  if (!written)
-    *error = "the dictionary refused an entry";
-  return written;
 }
 
 bool KivGetInt(CefRefPtr<CefListValue> list, int index, int* value) {

@@ -65,14 +65,13 @@ class KivValue {
                std::string* error) const;
 
  private:
-  bool WriteToList(CefRefPtr<CefListValue> list,
-                   int index,
-                   int depth,
-                   std::string* error) const;
-  bool WriteToDictionary(CefRefPtr<CefDictionaryValue> dictionary,
-                         const CefString& key,
-                         int depth,
-                         std::string* error) const;
+  // Writes this value as entry |key| of |container|, a list (int index) or
+  // a dictionary (string key): both name their setters alike.
+  template <typename Container, typename Key>
+  bool WriteEntry(Container* container,
+                  const Key& key,
+                  int depth,
+                  std::string* error) const;
   CefRefPtr<CefListValue> BuildList(int depth, std::string* error) const;
   CefRefPtr<CefDictionaryValue> BuildDictionary(int depth,
                                                 std::string* error) const;
