@@ -57,49 +57,50 @@ void KivResponder::Drop() {
 bool KivResponder::Reply(bool flag,
                          const KivValue& result,
                          std::string* error) {
+  CefRefPtr<CefProcessMessage> message = NewReply(flag);
   std::string reason;
-  CefRefPtr<CefProcessMessage> message =
-      CefProcessMessage::Create(kiv_protocol::kQueryMessageName);
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  args->SetSize(kiv_protocol::kReplyMessageSize);
-  args->SetInt(kiv_protocol::kReplyRequestIdIndex, request_id_);
-  args->SetBool(kiv_protocol::kReplyFlagIndex, flag);
-  if (!result.WriteTo(args, kiv_protocol::kReplyResultIndex, &reason)) {
+  if (!result.WriteTo(message->GetArgumentList(),
+                      kiv_protocol::kReplyResultIndex, &reason)) {
     if (error)
       *error = "the result cannot be sent: " + reason;
     Drop();
     return false;
   }
-  if (!Accept(message)) {
-    if (error)
-      *error = "the query is no longer active";
-    return false;
-  }
-  return true;
+  return Send(message, error);
 }
 
 bool KivResponder::Reply(bool flag,
                          CefRefPtr<CefListValue> source,
                          int index,
                          std::string* error) {
+  CefRefPtr<CefProcessMessage> message = NewReply(flag);
+  if (!KivCopyListEntry(source, index, message->GetArgumentList(),
+                        kiv_protocol::kReplyResultIndex)) {
+    if (error)
+      *error = "the result cannot be copied";
+    Drop();
+    return false;
+  }
+  return Send(message, error);
+}
+
+CefRefPtr<CefProcessMessage> KivResponder::NewReply(bool flag) const {
   CefRefPtr<CefProcessMessage> message =
       CefProcessMessage::Create(kiv_protocol::kQueryMessageName);
   CefRefPtr<CefListValue> args = message->GetArgumentList();
   args->SetSize(kiv_protocol::kReplyMessageSize);
   args->SetInt(kiv_protocol::kReplyRequestIdIndex, request_id_);
   args->SetBool(kiv_protocol::kReplyFlagIndex, flag);
-  if (!KivCopyListEntry(source, index, args, kiv_protocol::kReplyResultIndex)) {
-    if (error)
-      *error = "the result cannot be copied";
-    Drop();
-    return false;
-  }
-  if (!Accept(message)) {
-    if (error)
-      *error = "the query is no longer active";
-    return false;
-  }
-  return true;
+  return message;
+}
+
+bool KivResponder::Send(CefRefPtr<CefProcessMessage> message,
+                        std::string* error) {
+  if (Accept(message))
+    return true;
+  if (error)
+    *error = "the query is no longer active";
+  return false;
 }
 
 bool KivResponder::Accept(CefRefPtr<CefProcessMessage> message) {

@@ -58,6 +58,11 @@ class KivResponder : public virtual CefBase {
   void SendNow(CefRefPtr<CefProcessMessage> message);
 
  private:
+  // A reply message for this query with |flag| set; its result entry is
+  // left for the caller to fill.
+  CefRefPtr<CefProcessMessage> NewReply(bool flag) const;
+  // Hands a filled reply to Accept, with the caller's error text.
+  bool Send(CefRefPtr<CefProcessMessage> message, std::string* error);
   bool Accept(CefRefPtr<CefProcessMessage> message);
   void Drop();
 

@@ -17,6 +17,23 @@ bool DoubleToInt(double number, int* value) {
   return true;
 }
 
+// An int, or a double holding a whole number in the int range, at |key| of
+// a list or a dictionary.
+template <typename Container, typename Key>
+bool ReadInt(Container* container, const Key& key, int* value) {
+  if (!container || !container->IsValid())
+    return false;
+  switch (container->GetType(key)) {
+    case VTYPE_INT:
+      *value = container->GetInt(key);
+      return true;
+    case VTYPE_DOUBLE:
+      return DoubleToInt(container->GetDouble(key), value);
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 KivValue::KivValue() : type_(TYPE_NULL), bool_(false), int_(0), double_(0.0) {}
@@ -166,33 +183,13 @@ CefRefPtr<CefDictionaryValue> KivValue::BuildDictionary(
 }
 
 bool KivGetInt(CefRefPtr<CefListValue> list, int index, int* value) {
-  if (!list.get() || !list->IsValid() || index < 0)
-    return false;
-  switch (list->GetType(index)) {
-    case VTYPE_INT:
-      *value = list->GetInt(index);
-      return true;
-    case VTYPE_DOUBLE:
-      return DoubleToInt(list->GetDouble(index), value);
-    default:
-      return false;
-  }
+  return index >= 0 && ReadInt(list.get(), index, value);
 }
 
 bool KivGetInt(CefRefPtr<CefDictionaryValue> dictionary,
                const CefString& key,
                int* value) {
-  if (!dictionary.get() || !dictionary->IsValid())
-    return false;
-  switch (dictionary->GetType(key)) {
-    case VTYPE_INT:
-      *value = dictionary->GetInt(key);
-      return true;
-    case VTYPE_DOUBLE:
-      return DoubleToInt(dictionary->GetDouble(key), value);
-    default:
-      return false;
-  }
+  return ReadInt(dictionary.get(), key, value);
 }
 
 bool KivCopyListEntry(CefRefPtr<CefListValue> from,

@@ -3,7 +3,7 @@
 # library header: the library must build against a genuine distribution.
 set(standard_headers
     algorithm atomic cmath cstddef cstdint initializer_list limits map memory
-    mutex set string utility vector)
+    mutex set string type_traits utility vector)
 
 set(areas browser)
 set(what library)
