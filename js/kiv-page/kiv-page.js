@@ -90,6 +90,44 @@
     return value;
   }
 
+  // One settlement of a Promise: the first finish() wins and returns true;
+  // either way the timer is cleared and cleanup runs, once. start() arms the
+  // time-out, which calls onTimeout if nothing settled before it.
+  function settleOnce(timeoutMs, onTimeout, cleanup) {
+    var settled = false;
+    var timer = null;
+
+    function finish() {
+      if (settled) {
+        return false;
+      }
+      settled = true;
+      if (timer !== null) {
+        root.clearTimeout(timer);
+        timer = null;
+      }
+      if (cleanup) {
+        cleanup();
+      }
+      return true;
+    }
+
+    return {
+      finish: finish,
+      start: function () {
+        if (timeoutMs === Infinity || settled) {
+          return;
+        }
+        timer = root.setTimeout(function () {
+          timer = null;
+          if (finish()) {
+            onTimeout();
+          }
+        }, timeoutMs);
+      }
+    };
+  }
+
   var kivPage = {
     // The time-out of call() when its options give none.
     defaultTimeoutMs: 10000,
@@ -104,25 +142,16 @@
     call: function (name, args, options) {
       return new Promise(function (resolve, reject) {
         var timeoutMs = readTimeout(options, kivPage.defaultTimeoutMs);
-        var settled = false;
-        var timer = null;
-
-        function finish() {
-          settled = true;
-          if (timer !== null) {
-            root.clearTimeout(timer);
-            timer = null;
-          }
-        }
-
+        var settlement = settleOnce(timeoutMs, function () {
+          reject(new KivTimeoutError('query', name, timeoutMs));
+        });
         bridge().query({
           name: name,
           args: args,
           callback: function (ok, result) {
-            if (settled) {
+            if (!settlement.finish()) {
               return;
             }
-            finish();
             if (ok === true) {
               resolve(result);
             } else {
@@ -130,16 +159,7 @@
             }
           }
         });
-        if (timeoutMs !== Infinity) {
-          timer = root.setTimeout(function () {
-            timer = null;
-            if (settled) {
-              return;
-            }
-            finish();
-            reject(new KivTimeoutError('query', name, timeoutMs));
-          }, timeoutMs);
-        }
+        settlement.start();
       });
     },
 
@@ -194,42 +214,24 @@
     once: function (event, options) {
       return new Promise(function (resolve, reject) {
         var timeoutMs = readTimeout(options, Infinity);
-        var settled = false;
-        var timer = null;
         var id = null;
-
-        function finish() {
-          settled = true;
-          if (timer !== null) {
-            root.clearTimeout(timer);
-            timer = null;
-          }
+        var settlement = settleOnce(timeoutMs, function () {
+          reject(new KivTimeoutError('event', event, timeoutMs));
+        }, function () {
           if (id !== null) {
             bridge().unregisterCallback(id);
             id = null;
           }
-        }
-
+        });
         var registered = bridge().registerCallback(event, function (payload) {
-          if (settled) {
-            return;
+          if (settlement.finish()) {
+            resolve(payload);
           }
-          finish();
-          resolve(payload);
         });
         if (typeof registered === 'number') {
           id = registered;
         }
-        if (timeoutMs !== Infinity) {
-          timer = root.setTimeout(function () {
-            timer = null;
-            if (settled) {
-              return;
-            }
-            finish();
-            reject(new KivTimeoutError('event', event, timeoutMs));
-          }, timeoutMs);
-        }
+        settlement.start();
       });
     }
   };
