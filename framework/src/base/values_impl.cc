@@ -132,9 +132,16 @@ bool DictionaryValueImpl::GetKeys(KeyList& keys) {
   ValueController::Lock lock(controller());
   if (!node())
     return false;
-  // The entries are ordered by UTF-8 bytes, that is by code point.
-  node()->dict()->ForEach([&keys](const std::string& name, const Value&) {
-    keys.push_back(FromUtf8(name));
+  // The entries are ordered by UTF-8 bytes, that is by code point. Room is
+  // made first and each key converted in place: growing a vector of
+  // CefString copies every string it holds.
+  const Value::Dict& dict = *node()->dict();
+  const size_t needed = keys.size() + dict.size();
+  if (keys.capacity() < needed)
+    keys.reserve(std::max(needed, 2 * keys.capacity()));
+  dict.ForEach([&keys](const std::string& name, const Value&) {
+    keys.emplace_back();
+    FromUtf8(name, &keys.back());
     return true;
   });
   return true;
