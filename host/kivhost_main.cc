@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/driver.h"
+#include "host/heap_policy.h"
 #include "host/run_mode.h"
 
 namespace {
@@ -81,6 +82,7 @@ bool ParseCount(const std::string& text, long low, long high, long* out) {
 int main(int argc, char** argv) {
   // A renderer that goes away must not end kivhost through SIGPIPE.
   signal(SIGPIPE, SIG_IGN);
+  host::KeepFreedHeapForReuse();
 
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty())

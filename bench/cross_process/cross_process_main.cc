@@ -1,5 +1,6 @@
 // The cross-process benchmarks: real sub-processes started through host/.
 #include "bench/common/bench_main.h"
+#include "host/heap_policy.h"
 
 namespace kivbench {
 
@@ -7,6 +8,8 @@ void RegisterBridgeBenchmarks();
 void RegisterStartupBenchmarks();
 
 void RegisterBenchmarks() {
+  // This process is the browser side, as kivhost is.
+  host::KeepFreedHeapForReuse();
   RegisterBridgeBenchmarks();
   RegisterStartupBenchmarks();
 }

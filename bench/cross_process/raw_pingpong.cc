@@ -12,9 +12,12 @@ namespace {
 
 constexpr unsigned char kReplyByte = 0x5a;
 
-bool ReadAll(int fd, unsigned char* data, size_t size) {
+// Moves all |size| bytes with |transfer| (read or write), resuming after
+// short transfers and signals; false once the socket fails or ends.
+template <typename Byte, typename Transfer>
+bool TransferAll(int fd, Byte* data, size_t size, Transfer transfer) {
   while (size > 0) {
-    ssize_t n = read(fd, data, size);
+    ssize_t n = transfer(fd, data, size);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0)
@@ -25,17 +28,12 @@ bool ReadAll(int fd, unsigned char* data, size_t size) {
   return true;
 }
 
+bool ReadAll(int fd, unsigned char* data, size_t size) {
+  return TransferAll(fd, data, size, ::read);
+}
+
 bool WriteAll(int fd, const unsigned char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
+  return TransferAll(fd, data, size, ::write);
 }
 
 // The child: answers until the socket ends. Only system calls, as after a

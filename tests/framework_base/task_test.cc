@@ -120,6 +120,19 @@ TEST(MessageLoopTest, DelayedTasksRunInDueOrderAndEqualDueTimesInPostOrder) {
       log);
 }
 
+TEST(MessageLoopTest, DueDelayedTaskRunsBeforeImmediateTasksPostedLater) {
+  MessageLoop loop;
+  std::vector<std::string> log;
+  loop.PostTask(new LogTask(&log, "first"), 0);
+  loop.PostTask(new LogTask(&log, "delayed"), 20);
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  // Posted after the delayed task fell due: it waits behind it.
+  loop.PostTask(new LogTask(&log, "after"), 0);
+  EXPECT_EQ(3, loop.RunReadyTasks());
+  EXPECT_EQ((std::vector<std::string>{"first", "delayed", "after"}), log);
+  EXPECT_EQ(-1, loop.MillisUntilNextTask());
+}
+
 TEST(MessageLoopTest, DelayedTaskDoesNotRunEarly) {
   MessageLoop loop;
   std::vector<std::string> log;

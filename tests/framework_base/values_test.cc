@@ -336,6 +336,58 @@ TEST(ValuesTest, GetKeysAppendsInCodePointOrder) {
   EXPECT_EQ(CefString(high, 2, true), keys[6]);
 }
 
+// Past a few dozen entries a dictionary changes its storage; order, lookups,
+// replacement, removal, handles and copies must not notice.
+TEST(ValuesTest, LargeDictionaryInReverseOrderKeepsEverything) {
+  CefRefPtr<CefDictionaryValue> dict = CefDictionaryValue::Create();
+  const int kCount = 1000;
+  auto key = [](int i) {
+    std::string text = std::to_string(i);
+    return "k" + std::string(4 - text.size(), '0') + text;
+  };
+  CefRefPtr<CefListValue> early;
+  for (int i = kCount - 1; i >= 0; --i) {
+    if (i == kCount - 3) {
+      ASSERT_TRUE(dict->SetList(key(i), CefListValue::Create()));
+      early = dict->GetList(key(i));
+      ASSERT_TRUE(early->SetInt(0, 7));
+      continue;
+    }
+    ASSERT_TRUE(dict->SetInt(key(i), i));
+  }
+  ASSERT_EQ(static_cast<size_t>(kCount), dict->GetSize());
+  // The handle taken while the storage was small still writes through.
+  ASSERT_TRUE(early->IsValid());
+  ASSERT_TRUE(early->SetInt(1, 8));
+  EXPECT_EQ(8, dict->GetList(key(kCount - 3))->GetInt(1));
+
+  EXPECT_TRUE(dict->SetInt(key(10), -10));  // replaces
+  EXPECT_TRUE(dict->Remove(key(20)));
+  EXPECT_FALSE(dict->Remove(key(20)));
+  EXPECT_FALSE(dict->HasKey(key(20)));
+  EXPECT_EQ(-10, dict->GetInt(key(10)));
+  EXPECT_EQ(500, dict->GetInt(key(500)));
+  EXPECT_EQ(static_cast<size_t>(kCount - 1), dict->GetSize());
+
+  CefDictionaryValue::KeyList keys;
+  ASSERT_TRUE(dict->GetKeys(keys));
+  ASSERT_EQ(static_cast<size_t>(kCount - 1), keys.size());
+  for (size_t i = 1; i < keys.size(); ++i)
+    ASSERT_LT(keys[i - 1].ToString(), keys[i].ToString());
+
+  CefRefPtr<CefDictionaryValue> copy = dict->Copy(false);
+  EXPECT_EQ(static_cast<size_t>(kCount - 1), copy->GetSize());
+  EXPECT_EQ(-10, copy->GetInt(key(10)));
+  EXPECT_EQ(8, copy->GetList(key(kCount - 3))->GetInt(1));
+
+  ASSERT_TRUE(dict->Clear());
+  EXPECT_FALSE(early->IsValid());
+  EXPECT_EQ(0u, dict->GetSize());
+  EXPECT_TRUE(dict->SetInt("again", 1));
+  EXPECT_EQ(1, dict->GetInt("again"));
+  EXPECT_EQ(static_cast<size_t>(kCount - 1), copy->GetSize());
+}
+
 // Ownership -------------------------------------------------------------------
 
 TEST(ValuesTest, StandaloneContainersAreMovedIn) {

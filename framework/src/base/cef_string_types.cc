@@ -103,20 +103,25 @@ std::string ToUtf8(const CefString& text) {
   return utf8;
 }
 
-CefString FromUtf8(const std::string& utf8) {
-  CefString result;
+void FromUtf8(const std::string& utf8, CefString* out) {
+  out->clear();
   if (utf8.empty())
-    return result;
+    return;
   // UTF-16 never needs more units than UTF-8 has bytes.
   char16* buffer = new char16[unicode::MaxUtf16ForUtf8(utf8.size()) + 1];
   const size_t length = unicode::ConvertUtf8ToUtf16(
       utf8.data(), utf8.size(), reinterpret_cast<unicode::Unit16*>(buffer),
       nullptr);
   buffer[length] = 0;
-  cef_string_utf16_t* target = result.GetWritableStruct();
+  cef_string_utf16_t* target = out->GetWritableStruct();
   target->str = buffer;
   target->length = length;
   target->dtor = string_utf16_dtor;
+}
+
+CefString FromUtf8(const std::string& utf8) {
+  CefString result;
+  FromUtf8(utf8, &result);
   return result;
 }
 

@@ -8,11 +8,12 @@
 #include <sys/eventfd.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <mutex>
-#include <queue>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -44,12 +45,20 @@ class MessageLoop::State {
     const int64 kMaxDelayMs = int64{1} << 40;
     if (delay_ms > kMaxDelayMs)
       delay_ms = kMaxDelayMs;
-    const Clock::time_point due =
-        Clock::now() + std::chrono::milliseconds(delay_ms);
+    TaskRef ref(task.get());
     std::lock_guard<std::mutex> lock(mutex_);
     if (shut_down_)
       return false;
-    queue_.push(Entry{due, next_sequence_++, task});
+    // Read under the lock, so that the immediate queue is ordered by due
+    // time as well as by sequence.
+    const Clock::time_point now = Clock::now();
+    if (delay_ms == 0) {
+      immediate_.push_back(Entry{now, next_sequence_++, std::move(ref)});
+    } else {
+      delayed_.push_back(Entry{now + std::chrono::milliseconds(delay_ms),
+                               next_sequence_++, std::move(ref)});
+      std::push_heap(delayed_.begin(), delayed_.end(), Later());
+    }
     if (waiters_ > 0)
       cond_.notify_all();
     if (may_sleep_ && !wake_written_) {
@@ -68,21 +77,16 @@ class MessageLoop::State {
     }
     int ran = 0;
     for (;;) {
-      CefRefPtr<CefTask> task;
+      TaskRef task;
       {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (shut_down_ || queue_.empty())
+        if (shut_down_ || !PopReady(now, sequence_limit, &task))
           break;
-        const Entry& top = queue_.top();
-        if (top.due > now || top.sequence >= sequence_limit)
-          break;
-        task = top.task;
-        queue_.pop();
       }
       task->Execute();
       // Drop the queue's reference (and with it the task's bound values)
       // before the hook runs.
-      task = nullptr;
+      task.reset();
       ++ran;
       if (after_task_hook_)
         after_task_hook_();
@@ -92,9 +96,10 @@ class MessageLoop::State {
 
   int64 MillisUntilNext() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (queue_.empty())
+    const Entry* next = Next();
+    if (!next)
       return -1;
-    const Clock::duration left = queue_.top().due - Clock::now();
+    const Clock::duration left = next->due - Clock::now();
     if (left <= Clock::duration::zero())
       return 0;
     // Round up so that waiting this long makes the task due.
@@ -125,13 +130,14 @@ class MessageLoop::State {
       if (shut_down_)
         return false;
       const Clock::time_point now = Clock::now();
-      if (!queue_.empty() && queue_.top().due <= now)
+      const Entry* next = Next();
+      if (next && next->due <= now)
         return true;
       if (bounded && now >= limit)
         return false;
       Clock::time_point until = limit;
-      if (!queue_.empty() && queue_.top().due < until)
-        until = queue_.top().due;
+      if (next && next->due < until)
+        until = next->due;
       ++waiters_;
       if (until == Clock::time_point::max())
         cond_.wait(lock);
@@ -163,21 +169,20 @@ class MessageLoop::State {
   }
 
   void Shutdown() {
-    std::vector<CefRefPtr<CefTask>> dropped;
+    std::deque<Entry> dropped_immediate;
+    std::vector<Entry> dropped_delayed;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (shut_down_)
         return;
       shut_down_ = true;
-      dropped.reserve(queue_.size());
-      while (!queue_.empty()) {
-        dropped.push_back(queue_.top().task);
-        queue_.pop();
-      }
+      dropped_immediate.swap(immediate_);
+      dropped_delayed.swap(delayed_);
       cond_.notify_all();
     }
     // Released outside the lock: a task's destructor may post (and fail).
-    dropped.clear();
+    dropped_immediate.clear();
+    dropped_delayed.clear();
   }
 
   bool shut_down() const {
@@ -201,10 +206,23 @@ class MessageLoop::State {
   std::function<void()> after_task_hook_;
 
  private:
+  // One reference to a queued task, moved rather than copied, so that the
+  // queues never touch the task's reference count.
+  struct ReleaseTask {
+    void operator()(CefTask* task) const { task->Release(); }
+  };
+  struct TaskRef : std::unique_ptr<CefTask, ReleaseTask> {
+    TaskRef() = default;
+    explicit TaskRef(CefTask* task) : unique_ptr(task) {
+      if (task)
+        task->AddRef();
+    }
+  };
+
   struct Entry {
     Clock::time_point due;
     uint64_t sequence;
-    CefRefPtr<CefTask> task;
+    TaskRef task;
   };
   // Orders the heap so that the earliest due time, then the earliest post,
   // comes out first.
@@ -215,6 +233,36 @@ class MessageLoop::State {
       return a.sequence > b.sequence;
     }
   };
+
+  // With the lock held: the queued task that runs next, or NULL. Tasks
+  // posted without delay wait in a FIFO of their own (ordered by due time
+  // and sequence alike); the delayed ones in a heap.
+  const Entry* Next() const {
+    const Entry* now = immediate_.empty() ? nullptr : &immediate_.front();
+    const Entry* later = delayed_.empty() ? nullptr : &delayed_.front();
+    if (!now)
+      return later;
+    if (!later)
+      return now;
+    return Later()(*now, *later) ? later : now;
+  }
+
+  // With the lock held: takes the next task if it is due by |now| and was
+  // posted before |sequence_limit|.
+  bool PopReady(Clock::time_point now, uint64_t sequence_limit, TaskRef* task) {
+    const Entry* next = Next();
+    if (!next || next->due > now || next->sequence >= sequence_limit)
+      return false;
+    if (!immediate_.empty() && next == &immediate_.front()) {
+      *task = std::move(immediate_.front().task);
+      immediate_.pop_front();
+    } else {
+      std::pop_heap(delayed_.begin(), delayed_.end(), Later());
+      *task = std::move(delayed_.back().task);
+      delayed_.pop_back();
+    }
+    return true;
+  }
 
   void OpenWakeFd() {
 #if defined(__linux__)
@@ -265,7 +313,8 @@ class MessageLoop::State {
   const std::thread::id owner_;
   mutable std::mutex mutex_;
   std::condition_variable cond_;
-  std::priority_queue<Entry, std::vector<Entry>, Later> queue_;
+  std::deque<Entry> immediate_;
+  std::vector<Entry> delayed_;  // a heap ordered by Later
   uint64_t next_sequence_ = 0;
   bool shut_down_ = false;
   // The owner may be blocked (in poll or on cond_): posts must wake it. It

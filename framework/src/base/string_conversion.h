@@ -16,6 +16,9 @@ std::string ToUtf8(const CefString& text);
 // A CefString holding |utf8| as UTF-16, converted straight into the
 // string's own buffer. An empty |utf8| gives an empty (NULL) string.
 CefString FromUtf8(const std::string& utf8);
+// The same into |out|, replacing what it held; no CefString copy (CefString
+// has no move, so returning one into a container copies its text).
+void FromUtf8(const std::string& utf8, CefString* out);
 
 }  // namespace cef_base
 

@@ -101,8 +101,10 @@ std::unique_ptr<Value> Value::DeepCopy() const {
   auto copy = std::make_unique<Value>();
   if (const Dict* d = dict()) {
     Dict entries;
-    for (const auto& entry : *d)
-      entries.emplace(entry.first, entry.second->DeepCopy());
+    d->ForEach([&entries](const std::string& key, const Value& entry) {
+      entries.Set(key, entry.DeepCopy());
+      return true;
+    });
     copy->data_ = std::move(entries);
   } else if (const List* l = list()) {
     List entries;
@@ -125,10 +127,11 @@ std::unique_ptr<Value> Value::DeepCopy() const {
 std::unique_ptr<Value> Value::DeepCopyWithoutEmptyChildren() const {
   if (const Dict* d = dict()) {
     Dict entries;
-    for (const auto& entry : *d) {
-      if (auto child = entry.second->DeepCopyWithoutEmptyChildren())
-        entries.emplace(entry.first, std::move(child));
-    }
+    d->ForEach([&entries](const std::string& key, const Value& entry) {
+      if (auto child = entry.DeepCopyWithoutEmptyChildren())
+        entries.Set(key, std::move(child));
+      return true;
+    });
     if (entries.empty())
       return nullptr;
     auto copy = std::make_unique<Value>();

@@ -5,12 +5,12 @@
 #ifndef CEF_SRC_BASE_VALUE_H_
 #define CEF_SRC_BASE_VALUE_H_
 
-#include <map>
 #include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "base/value_dict.h"
 #include "include/internal/cef_types.h"
 
 namespace cef_base {
@@ -18,7 +18,7 @@ namespace cef_base {
 class Value {
  public:
   using Binary = std::vector<unsigned char>;
-  using Dict = std::map<std::string, std::unique_ptr<Value>>;
+  using Dict = ValueDict;
   using List = std::vector<std::unique_ptr<Value>>;
 
   Value() = default;  // null
@@ -66,10 +66,11 @@ class Value {
   template <typename Visitor>
   void ForEachDescendant(Visitor&& visit) const {
     if (const Dict* d = dict()) {
-      for (const auto& entry : *d) {
-        visit(entry.second.get());
-        entry.second->ForEachDescendant(visit);
-      }
+      d->ForEach([&visit](const std::string&, const Value& entry) {
+        visit(&entry);
+        entry.ForEachDescendant(visit);
+        return true;
+      });
     } else if (const List* l = list()) {
       for (const auto& entry : *l) {
         visit(entry.get());

@@ -76,9 +76,7 @@ size_t BinaryValueImpl::GetData(void* buffer,
 Value* DictionaryValueImpl::Find(const CefString& key) const {
   if (!node() || key.empty())
     return nullptr;
-  Value::Dict& dict = *node()->dict();
-  auto it = dict.find(ToUtf8(key));
-  return it == dict.end() ? nullptr : it->second.get();
+  return node()->dict()->Find(ToUtf8(key));
 }
 
 bool DictionaryValueImpl::IsValid() {
@@ -134,9 +132,18 @@ bool DictionaryValueImpl::GetKeys(KeyList& keys) {
   ValueController::Lock lock(controller());
   if (!node())
     return false;
-  // std::map orders the UTF-8 keys by bytes, that is by code point.
-  for (const auto& entry : *node()->dict())
-    keys.push_back(FromUtf8(entry.first));
+  // The entries are ordered by UTF-8 bytes, that is by code point. Room is
+  // made first and each key converted in place: growing a vector of
+  // CefString copies every string it holds.
+  const Value::Dict& dict = *node()->dict();
+  const size_t needed = keys.size() + dict.size();
+  if (keys.capacity() < needed)
+    keys.reserve(std::max(needed, 2 * keys.capacity()));
+  dict.ForEach([&keys](const std::string& name, const Value&) {
+    keys.emplace_back();
+    FromUtf8(name, &keys.back());
+    return true;
+  });
   return true;
 }
 
@@ -147,11 +154,12 @@ bool DictionaryValueImpl::Remove(const CefString& key) {
   if (!node() || read_only())
     return false;
   Value::Dict& dict = *node()->dict();
-  auto it = dict.find(ToUtf8(key));
-  if (it == dict.end())
+  const std::string utf8_key = ToUtf8(key);
+  Value* entry = dict.Find(utf8_key);
+  if (!entry)
     return false;
-  lock->DetachSubtree(it->second.get());
-  dict.erase(it);
+  lock->DetachSubtree(entry);
+  dict.Erase(utf8_key);
   return true;
 }
 
@@ -220,12 +228,11 @@ bool DictionaryValueImpl::Store(const CefString& key,
   if (!node() || read_only())
     return false;
   Value::Dict& dict = *node()->dict();
-  auto it = dict.find(utf8_key);
-  if (it != dict.end()) {
-    lock->DetachSubtree(it->second.get());
-    it->second = std::move(value);
+  if (std::unique_ptr<Value>* slot = dict.FindSlot(utf8_key)) {
+    lock->DetachSubtree(slot->get());
+    *slot = std::move(value);
   } else {
-    dict.emplace(utf8_key, std::move(value));
+    dict.Set(utf8_key, std::move(value));
   }
   return true;
 }
@@ -241,12 +248,11 @@ bool DictionaryValueImpl::StoreContainer(const CefString& key, Ptr value) {
     return false;
   std::unique_ptr<Value> payload = TakeOrCopy(locks, source);
   Value::Dict& dict = *node()->dict();
-  auto it = dict.find(utf8_key);
-  if (it != dict.end()) {
-    locks.first()->DetachSubtree(it->second.get());
-    it->second = std::move(payload);
+  if (std::unique_ptr<Value>* slot = dict.FindSlot(utf8_key)) {
+    locks.first()->DetachSubtree(slot->get());
+    *slot = std::move(payload);
   } else {
-    dict.emplace(utf8_key, std::move(payload));
+    dict.Set(utf8_key, std::move(payload));
   }
   return true;
 }

@@ -67,12 +67,11 @@ class TreeEncoder {
       case VTYPE_DICTIONARY: {
         const Value::Dict& dict = *value.dict();
         writer_->WriteU32(static_cast<uint32_t>(dict.size()));
-        for (const auto& entry : dict) {
-          WriteUtf8(entry.first, &scratch_, writer_);
-          if (!Encode(*entry.second, depth + 1) || !WithinFrameLimit())
-            return false;
-        }
-        return true;
+        return dict.ForEach(
+            [this, depth](const std::string& key, const Value& entry) {
+              WriteUtf8(key, &scratch_, writer_);
+              return Encode(entry, depth + 1) && WithinFrameLimit();
+            });
       }
       case VTYPE_LIST: {
         const Value::List& list = *value.list();
@@ -214,9 +213,9 @@ class TreeDecoder {
         continue;  // the framework cannot hold an empty key
       std::string utf8;
       ToUtf8(key, &utf8);
-      // Entries arrive in key order from the renderer's own encoder, so
-      // the hint makes each insertion constant time then.
-      dict.insert_or_assign(dict.end(), std::move(utf8), std::move(item));
+      // Entries arrive in key order from the renderer's own encoder, which
+      // makes each insertion an append.
+      dict.Set(std::move(utf8), std::move(item));
     }
     const bool repeated = RepeatsKey(first_key);
     keys_.resize(first_key);
