@@ -4,7 +4,7 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const {startRenderer, failure, PageTestError} = require('kiv-page-test');
+const {startRenderer, failure, PageTestError, kivPageScript} = require('kiv-page-test');
 const {start} = require('./support');
 
 function alive(pid) {
@@ -82,6 +82,22 @@ test('waits end with a message naming what was awaited', async (t) => {
   await page.evaluate('setInterval(function () {}, 10); 0');
   await assert.rejects(renderer.settle({timeoutMs: 100}),
                        /did not settle within 100 ms: the render thread still has tasks queued/);
+});
+
+test('settle() does not wait for timers the page cleared', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({scripts: [kivPageScript,
+    'var done = kivPage.call("echo", 1, {timeoutMs: 60000});',
+    'clearTimeout(setTimeout(function () {}, 60000));',
+    'var i = setInterval(function () {}, 60000); setTimeout(function () { clearInterval(i); }, 10);']});
+  (await renderer.nextQuery('echo')).reply(2);
+  assert.equal(await page.evaluate('done'), 2);
+  // The call's cleared time-out and the cleared timers leave nothing queued.
+  await renderer.settle({timeoutMs: 2000});
+  await page.evaluate('setTimeout(function () {}, 60000); 0');
+  await assert.rejects(renderer.settle({timeoutMs: 200}), /did not settle within 200 ms/);
+  await page.release();
+  await renderer.settle({timeoutMs: 2000});
 });
 
 test('console lines and exceptions go to the page of their frame', async (t) => {

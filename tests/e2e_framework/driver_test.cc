@@ -154,6 +154,27 @@ TEST_F(DriverTest, ASessionFromStartToExit) {
   EXPECT_EQ(Reply(R"({"cmd":"start"})")["ok"], true);
 }
 
+// A cleared timer, and the timers of a released context, leave nothing
+// queued; a live one does.
+TEST_F(DriverTest, SettleCountsOnlyLiveTimers) {
+  StartWithPage();
+  ASSERT_EQ(
+      Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":)"
+            R"("clearTimeout(setTimeout(function() {}, 60000));)"
+            R"( var i = setInterval(function() {}, 60000);)"
+            R"( setTimeout(function() { clearInterval(i); }, 20); 0"})")["ok"],
+      true);
+  Json settled = Reply(R"({"cmd":"settle","timeout_ms":2000})");
+  EXPECT_EQ(settled["idle"], true) << settled.dump();
+
+  ASSERT_EQ(Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":)"
+                  R"("setTimeout(function() {}, 60000); 0"})")["ok"],
+            true);
+  EXPECT_EQ(Reply(R"({"cmd":"settle","timeout_ms":200})")["idle"], false);
+  EXPECT_EQ(Reply(R"({"cmd":"release","browser":1,"frame":1})")["ok"], true);
+  EXPECT_EQ(Reply(R"({"cmd":"settle","timeout_ms":2000})")["idle"], true);
+}
+
 TEST_F(DriverTest, ValuesCrossLosslessly) {
   StartWithPage();
   const std::string args =

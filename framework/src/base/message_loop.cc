@@ -12,8 +12,8 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
-#include <queue>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -35,9 +35,11 @@ class MessageLoop::State {
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
-  bool Post(CefRefPtr<CefTask> task, int64 delay_ms) {
+  // The task's id (> 0), or 0 when it was refused. A |cancelable| task can
+  // be found again by Cancel.
+  uint64_t Post(CefRefPtr<CefTask> task, int64 delay_ms, bool cancelable) {
     if (!task.get())
-      return false;
+      return 0;
     if (delay_ms < 0)
       delay_ms = 0;
     // Clamp absurd delays so that the due time cannot overflow the clock.
@@ -48,14 +50,37 @@ class MessageLoop::State {
         Clock::now() + std::chrono::milliseconds(delay_ms);
     std::lock_guard<std::mutex> lock(mutex_);
     if (shut_down_)
-      return false;
-    queue_.push(Entry{due, next_sequence_++, task});
+      return 0;
+    const uint64_t sequence = next_sequence_++;
+    queue_.emplace(Key{due, sequence}, task);
+    if (cancelable)
+      cancelable_.emplace(sequence + 1, due);
     if (waiters_ > 0)
       cond_.notify_all();
     if (may_sleep_ && !wake_written_) {
       SignalWake();
       wake_written_ = true;
     }
+    // Sequence numbers start at 0; ids start at 1.
+    return sequence + 1;
+  }
+
+  bool Cancel(uint64_t id) {
+    CefRefPtr<CefTask> dropped;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto found = cancelable_.find(id);
+      if (found == cancelable_.end())
+        return false;
+      auto entry = queue_.find(Key{found->second, id - 1});
+      cancelable_.erase(found);
+      if (entry == queue_.end())
+        return false;
+      dropped = std::move(entry->second);
+      queue_.erase(entry);
+    }
+    // Released outside the lock: its destructor may post.
+    dropped = nullptr;
     return true;
   }
 
@@ -73,11 +98,12 @@ class MessageLoop::State {
         std::lock_guard<std::mutex> lock(mutex_);
         if (shut_down_ || queue_.empty())
           break;
-        const Entry& top = queue_.top();
-        if (top.due > now || top.sequence >= sequence_limit)
+        auto top = queue_.begin();
+        if (top->first.due > now || top->first.sequence >= sequence_limit)
           break;
-        task = top.task;
-        queue_.pop();
+        task = std::move(top->second);
+        cancelable_.erase(top->first.sequence + 1);
+        queue_.erase(top);
       }
       task->Execute();
       // Drop the queue's reference (and with it the task's bound values)
@@ -94,7 +120,7 @@ class MessageLoop::State {
     std::lock_guard<std::mutex> lock(mutex_);
     if (queue_.empty())
       return -1;
-    const Clock::duration left = queue_.top().due - Clock::now();
+    const Clock::duration left = queue_.begin()->first.due - Clock::now();
     if (left <= Clock::duration::zero())
       return 0;
     // Round up so that waiting this long makes the task due.
@@ -125,13 +151,13 @@ class MessageLoop::State {
       if (shut_down_)
         return false;
       const Clock::time_point now = Clock::now();
-      if (!queue_.empty() && queue_.top().due <= now)
+      if (!queue_.empty() && queue_.begin()->first.due <= now)
         return true;
       if (bounded && now >= limit)
         return false;
       Clock::time_point until = limit;
-      if (!queue_.empty() && queue_.top().due < until)
-        until = queue_.top().due;
+      if (!queue_.empty() && queue_.begin()->first.due < until)
+        until = queue_.begin()->first.due;
       ++waiters_;
       if (until == Clock::time_point::max())
         cond_.wait(lock);
@@ -170,10 +196,10 @@ class MessageLoop::State {
         return;
       shut_down_ = true;
       dropped.reserve(queue_.size());
-      while (!queue_.empty()) {
-        dropped.push_back(queue_.top().task);
-        queue_.pop();
-      }
+      for (auto& entry : queue_)
+        dropped.push_back(std::move(entry.second));
+      queue_.clear();
+      cancelable_.clear();
       cond_.notify_all();
     }
     // Released outside the lock: a task's destructor may post (and fail).
@@ -201,18 +227,16 @@ class MessageLoop::State {
   std::function<void()> after_task_hook_;
 
  private:
-  struct Entry {
+  // Orders the queue by due time, then by the order of posting. An ordered
+  // map rather than a heap, so that a cancelled task leaves at once and an
+  // empty queue means that nothing is left to run.
+  struct Key {
     Clock::time_point due;
     uint64_t sequence;
-    CefRefPtr<CefTask> task;
-  };
-  // Orders the heap so that the earliest due time, then the earliest post,
-  // comes out first.
-  struct Later {
-    bool operator()(const Entry& a, const Entry& b) const {
-      if (a.due != b.due)
-        return a.due > b.due;
-      return a.sequence > b.sequence;
+    bool operator<(const Key& other) const {
+      if (due != other.due)
+        return due < other.due;
+      return sequence < other.sequence;
     }
   };
 
@@ -265,7 +289,9 @@ class MessageLoop::State {
   const std::thread::id owner_;
   mutable std::mutex mutex_;
   std::condition_variable cond_;
-  std::priority_queue<Entry, std::vector<Entry>, Later> queue_;
+  std::map<Key, CefRefPtr<CefTask>> queue_;
+  // Due times of the queued cancelable tasks, by id.
+  std::unordered_map<uint64_t, Clock::time_point> cancelable_;
   uint64_t next_sequence_ = 0;
   bool shut_down_ = false;
   // The owner may be blocked (in poll or on cond_): posts must wake it. It
@@ -330,10 +356,10 @@ class TaskRunnerImpl : public CefTaskRunner {
     return ThreadRegistry::Get().Find(threadId) == state_;
   }
   bool PostTask(CefRefPtr<CefTask> task) override {
-    return state_->Post(task, 0);
+    return state_->Post(task, 0, false) != 0;
   }
   bool PostDelayedTask(CefRefPtr<CefTask> task, int64 delay_ms) override {
-    return state_->Post(task, delay_ms);
+    return state_->Post(task, delay_ms, false) != 0;
   }
 
  private:
@@ -357,7 +383,20 @@ MessageLoop::~MessageLoop() {
 }
 
 bool MessageLoop::PostTask(CefRefPtr<CefTask> task, int64 delay_ms) {
-  return state_->Post(task, delay_ms);
+  return state_->Post(task, delay_ms, false) != 0;
+}
+
+uint64_t MessageLoop::PostCancelableTask(CefRefPtr<CefTask> task,
+                                         int64 delay_ms) {
+  return state_->Post(task, delay_ms, true);
+}
+
+std::function<bool(uint64_t)> MessageLoop::GetCanceller() {
+  std::weak_ptr<State> weak(state_);
+  return [weak](uint64_t id) {
+    std::shared_ptr<State> state = weak.lock();
+    return state && state->Cancel(id);
+  };
 }
 
 int MessageLoop::RunReadyTasks() {
@@ -444,12 +483,12 @@ bool CefCurrentlyOn(CefThreadId threadId) {
 
 bool CefPostTask(CefThreadId threadId, CefRefPtr<CefTask> task) {
   cef_base::StatePtr state = cef_base::ThreadRegistry::Get().Find(threadId);
-  return state && state->Post(task, 0);
+  return state && state->Post(task, 0, false) != 0;
 }
 
 bool CefPostDelayedTask(CefThreadId threadId,
                         CefRefPtr<CefTask> task,
                         int64 delay_ms) {
   cef_base::StatePtr state = cef_base::ThreadRegistry::Get().Find(threadId);
-  return state && state->Post(task, delay_ms);
+  return state && state->Post(task, delay_ms, false) != 0;
 }

@@ -171,6 +171,7 @@ bool RenderThreadImpl::MakeContext(BrowserImpl* browser, FrameImpl* frame) {
   std::shared_ptr<ContextState> state = std::make_shared<ContextState>(
       isolate_, tracker_.get(), browser->id(), frame->id(), task_runner_);
   state->SetOwners(browser, frame);
+  state->SetTaskCanceller(loop_->GetCanceller());
 
   std::vector<const char*> names = extensions_.V8Names();
   v8::ExtensionConfiguration config(static_cast<int>(names.size()),
