@@ -129,6 +129,8 @@ test('a refused command names the page, the command and what the renderer did', 
     assert.match(error.message, /command: \{"cmd":"load","browser":1,"frame":2/);
     return true;
   });
+  await assert.rejects(renderer.open({browser: 2, frame: 1, script: '1'}),
+                       /refused "load": cannot create frame 1 of browser 2: frame id 1 is already in use by browser 1/);
 });
 
 test('kill ends the renderer; later commands say so', async (t) => {

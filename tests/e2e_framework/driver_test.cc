@@ -175,6 +175,26 @@ TEST_F(DriverTest, SettleCountsOnlyLiveTimers) {
   EXPECT_EQ(Reply(R"({"cmd":"settle","timeout_ms":2000})")["idle"], true);
 }
 
+// A refused frame says why: its id is taken by another browser's frame, or
+// the browser already has a main frame. The frames that exist carry on.
+TEST_F(DriverTest, RefusedFramesNameTheReason) {
+  StartWithPage();
+  ASSERT_EQ(Reply(R"({"cmd":"create_browser","browser":2})")["ok"], true);
+  EXPECT_EQ(Error(R"({"cmd":"load","browser":2,"frame":1,"script":"1"})"),
+            "cannot create frame 1 of browser 2: frame id 1 is already in use "
+            "by browser 1");
+  EXPECT_EQ(Error(R"({"cmd":"load","browser":1,"frame":2,"main":true})"),
+            "cannot create frame 2 of browser 1 as a main frame: the browser "
+            "has one");
+  // Browser 2 can still get a main frame, and browser 1's frame still runs.
+  EXPECT_EQ(Reply(R"({"cmd":"load","browser":2,"frame":3})")["ok"], true);
+  EXPECT_EQ(
+      Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":"n"})")["result"],
+      "1");
+  EXPECT_EQ(Reply(R"({"cmd":"load","browser":1,"frame":2,"name":"c"})")["ok"],
+            true);
+}
+
 TEST_F(DriverTest, ValuesCrossLosslessly) {
   StartWithPage();
   const std::string args =

@@ -306,11 +306,22 @@ void Renderer::HandleLoadFrame(const ipc::LoadFrame& request) {
     return;
   }
   if (!thread_->HasFrame(browser, frame)) {
+    // Frame ids are unique in the process, not per browser.
+    const int owner = thread_->BrowserOfFrame(frame);
+    if (owner != 0) {
+      Fail(request, "cannot create " + FrameText(browser, frame) +
+                        ": frame id " + std::to_string(frame) +
+                        " is already in use by " + BrowserText(owner));
+      return;
+    }
+    if (request.is_main && thread_->HasMainFrame(browser)) {
+      Fail(request, "cannot create " + FrameText(browser, frame) +
+                        " as a main frame: the browser has one");
+      return;
+    }
     if (!thread_->CreateFrame(browser, frame, request.name, request.url,
                               request.is_main)) {
-      Fail(request,
-           "cannot create " + FrameText(browser, frame) +
-               (request.is_main ? " (the browser has a main frame)" : ""));
+      Fail(request, "cannot create " + FrameText(browser, frame));
       return;
     }
   } else {

@@ -103,6 +103,14 @@ bool RenderThread::HasFrame(int browser_id, int64 frame_id) const {
   return impl_->HasFrame(browser_id, frame_id);
 }
 
+int RenderThread::BrowserOfFrame(int64 frame_id) const {
+  return impl_->BrowserOfFrame(frame_id);
+}
+
+bool RenderThread::HasMainFrame(int browser_id) const {
+  return impl_->HasMainFrame(browser_id);
+}
+
 CefRefPtr<CefBrowser> RenderThread::GetBrowser(int browser_id) const {
   return impl_->GetBrowser(browser_id);
 }

@@ -149,6 +149,11 @@ class RenderThread {
   // Whether the browser or frame exists.
   bool HasBrowser(int browser_id) const;
   bool HasFrame(int browser_id, int64 frame_id) const;
+  // The browser that has a frame with this id (frame ids are unique in the
+  // process), or 0.
+  int BrowserOfFrame(int64 frame_id) const;
+  // Whether the browser has a main frame.
+  bool HasMainFrame(int browser_id) const;
 
   // The render-side objects, for owners that hand them to client code.
   CefRefPtr<CefBrowser> GetBrowser(int browser_id) const;

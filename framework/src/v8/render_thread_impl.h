@@ -59,6 +59,8 @@ class RenderThreadImpl {
   cef_base::MessageLoop* message_loop() { return loop_.get(); }
   bool HasBrowser(int browser_id) const;
   bool HasFrame(int browser_id, int64 frame_id) const;
+  int BrowserOfFrame(int64 frame_id) const;
+  bool HasMainFrame(int browser_id) const;
   CefRefPtr<CefBrowser> GetBrowser(int browser_id) const;
   CefRefPtr<CefFrame> GetFrame(int browser_id, int64 frame_id) const;
   CefRefPtr<CefV8Context> GetContext(int browser_id, int64 frame_id) const;
