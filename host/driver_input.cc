@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <limits>
 #include <utility>
 
 #include "host/driver.h"
@@ -48,8 +47,7 @@ void Driver::HandleLine(const std::string& line) {
   const std::string& name = command.name();
   int64_t timeout_ms;
   std::string error;
-  if (!command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
-                   options_.timeout.count(), &timeout_ms, &error)) {
+  if (!ReadTimeout(command, &timeout_ms, &error)) {
     ReplyError(command, error);
     return;
   }
