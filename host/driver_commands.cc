@@ -176,7 +176,7 @@ void Driver::Load(Command& command) {
   std::string script_file;
   if (!ReadFrame(command, &browser, &load.frame_id, &error) ||
       !command.String("name", std::string(), &load.name, &error) ||
-      !command.String("script", std::string(), &load.script, &error) ||
+      !command.Source("script", std::string(), &load.script, &error) ||
       !command.String("script_file", std::string(), &script_file, &error) ||
       !command.Bool("main", load.name.empty(), &load.is_main, &error)) {
     ReplyError(command, error);
@@ -194,7 +194,7 @@ void Driver::Load(Command& command) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    load.script = text.str();
+    load.script = ipc::Utf8ToUtf16(text.str());
   }
   if (!command.String("url", script_file.empty() ? "about:blank" : script_file,
                       &load.url, &error)) {
@@ -212,10 +212,10 @@ void Driver::Load(Command& command) {
 void Driver::Eval(Command& command) {
   int64_t browser;
   int64_t frame;
-  std::string code;
+  std::u16string code;
   std::string error;
   if (!ReadFrame(command, &browser, &frame, &error) ||
-      !command.String("code", std::nullopt, &code, &error)) {
+      !command.Source("code", std::nullopt, &code, &error)) {
     ReplyError(command, error);
     return;
   }

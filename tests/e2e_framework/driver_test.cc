@@ -212,6 +212,29 @@ TEST_F(DriverTest, ValuesCrossLosslessly) {
   EXPECT_EQ(echoed[0]["args"][1].dump(), "5.0") << "a double stays a double";
 }
 
+// Script source keeps unpaired surrogates, written as JSON.stringify writes
+// them, all the way to V8; text fields refuse them.
+TEST_F(DriverTest, SourceCarriesUnpairedSurrogates) {
+  StartWithPage();
+  ASSERT_EQ(
+      Reply(
+          R"({"cmd":"load","browser":1,"frame":1,)"
+          R"("script":"var s = 'a\ud800b', t = '\udc00\ud83d\ude00';"})")["ok"],
+      true);
+  Json eval = Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":)"
+                    R"("[s.length, s.charCodeAt(1), t.length, t.charCodeAt(0),)"
+                    R"( '\udfff'.charCodeAt(0)].join() "})");
+  EXPECT_EQ(eval["result"], "\"3,55296,3,56320,57343\"") << eval.dump();
+  // The result is JSON.stringify text, which escapes them: nothing is lost.
+  EXPECT_EQ(
+      Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":"s"})")["result"],
+      "\"a\\ud800b\"");
+  EXPECT_EQ(Error(R"({"cmd":"load","browser":1,"frame":2,"name":"\ud800"})"),
+            "\"name\" must not hold an unpaired surrogate");
+  EXPECT_EQ(Error(R"({"cmd":"send","browser":1,"name":"\udc00"})"),
+            "\"name\" must not hold an unpaired surrogate");
+}
+
 TEST_F(DriverTest, DeadHungAndKilledRenderers) {
   StartWithPage();
   Json killed = Reply(R"({"cmd":"kill","signal":"SIGTERM"})");

@@ -44,6 +44,12 @@ using StartRenderThread = ipc::StartRenderThreadOf<ReceivedList>;
 using DeliverMessage = ipc::DeliverMessageOf<ReceivedList>;
 
 // Text fields on the wire must be well-formed UTF-8.
+// Script source as the framework's string, every code unit kept.
+CefString Utf16Text(const std::u16string& text) {
+  return CefString(reinterpret_cast<const char16*>(text.data()), text.size(),
+                   true);
+}
+
 std::string CleanText(const std::string& text) {
   if (unicode::IsValidUtf8(text))
     return text;
@@ -334,7 +340,7 @@ void Renderer::HandleLoadFrame(const ipc::LoadFrame& request) {
     }
   }
   if (!request.script.empty())
-    thread_->LoadScript(browser, frame, request.script, request.url);
+    thread_->LoadScript(browser, frame, Utf16Text(request.script), request.url);
 }
 
 void Renderer::HandleExecute(const ipc::ExecuteScript& request) {
@@ -346,8 +352,8 @@ void Renderer::HandleExecute(const ipc::ExecuteScript& request) {
     Fail(request, reason);
     result.exception = reason;
   } else {
-    cef_renderer::EvalOutcome outcome =
-        thread_->Evaluate(request.browser_id, request.frame_id, request.code);
+    cef_renderer::EvalOutcome outcome = thread_->Evaluate(
+        request.browser_id, request.frame_id, Utf16Text(request.code));
     result.ok = outcome.ok;
     result.json = CleanText(outcome.json);
     result.exception = CleanText(outcome.exception);

@@ -59,14 +59,14 @@ bool RenderThread::CreateContext(int browser_id,
 
 bool RenderThread::LoadScript(int browser_id,
                               int64 frame_id,
-                              const std::string& code,
+                              const CefString& code,
                               const std::string& url) {
   return impl_->LoadScript(browser_id, frame_id, code, url);
 }
 
 EvalOutcome RenderThread::Evaluate(int browser_id,
                                    int64 frame_id,
-                                   const std::string& code) {
+                                   const CefString& code) {
   return impl_->Evaluate(browser_id, frame_id, code);
 }
 

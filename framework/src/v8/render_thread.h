@@ -109,13 +109,13 @@ class RenderThread {
   // script did not compile or threw.
   bool LoadScript(int browser_id,
                   int64 frame_id,
-                  const std::string& code,
+                  const CefString& code,
                   const std::string& url);
 
   // Runs |code| at global scope in the frame's context and reports the
   // result or the exception to the caller (not to the sink). Microtasks run
   // afterwards.
-  EvalOutcome Evaluate(int browser_id, int64 frame_id, const std::string& code);
+  EvalOutcome Evaluate(int browser_id, int64 frame_id, const CefString& code);
 
   // Hands a message from the browser process to OnProcessMessageReceived as
   // a read-only copy that is detached when the call returns. Returns the

@@ -48,9 +48,9 @@ class RenderThreadImpl {
   bool CreateContext(int browser_id, int64 frame_id, const std::string& url);
   bool LoadScript(int browser_id,
                   int64 frame_id,
-                  const std::string& code,
+                  const CefString& code,
                   const std::string& url);
-  EvalOutcome Evaluate(int browser_id, int64 frame_id, const std::string& code);
+  EvalOutcome Evaluate(int browser_id, int64 frame_id, const CefString& code);
   bool DeliverProcessMessage(int browser_id,
                              CefRefPtr<CefProcessMessage> message);
   bool ReleaseContext(int browser_id, int64 frame_id);
