@@ -111,6 +111,25 @@ TEST_F(DriverTest, BadInputGetsAnErrorAndTheSessionGoesOn) {
   EXPECT_EQ(eval["result"], "2");
 }
 
+// Input that nests as deep as its length allows gets an error, not a
+// stack overflow, and the session goes on.
+TEST_F(DriverTest, DeeplyNestedFieldsAreRefused) {
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  Json id = Reply(R"({"cmd":"wait","ms":0,"id":)" + deep + "}");
+  EXPECT_EQ(id["error"], "\"id\" nests deeper than 100 levels");
+  EXPECT_FALSE(id.contains("id"));
+  EXPECT_NE(
+      Error(R"({"cmd":"send","browser":1,"name":"x","args":)" + deep + "}")
+          .find("no renderer"),
+      std::string::npos);
+  EXPECT_NE(Error(R"({"cmd":"start","extra_info":)" + deep + "}")
+                .find("nests deeper than"),
+            std::string::npos);
+  Json shallow = Reply(R"({"cmd":"wait","ms":0,"id":[[1]]})");
+  EXPECT_EQ(shallow["id"], Json::parse("[[1]]"));
+  EXPECT_EQ(shallow["ok"], true);
+}
+
 TEST_F(DriverTest, ASessionFromStartToExit) {
   StartWithPage();
   std::vector<Json> load =
