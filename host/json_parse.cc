@@ -18,7 +18,7 @@ namespace {
 // of that token. Tokens are counted in text order, which is the order of
 // the parser's key and string events.
 struct DecodedToken {
-  size_t index;       // the how-manieth string token (keys included)
+  size_t index;       // its place among the string tokens, keys included
   std::string value;  // generalized UTF-8: a lone surrogate as 3 bytes
 };
 

@@ -16,7 +16,8 @@ namespace kivhost {
 // with a million keys. Unlike Json::parse it accepts escapes of unpaired
 // surrogates ("\ud800"), which JavaScript strings may hold: such a string
 // is kept in generalized UTF-8, a lone surrogate as its three-byte sequence
-// (JsonStringToUtf16 turns it back into the exact code units).
+// (JsonStringToUtf16 turns it back into the exact code units). An error
+// text that quotes such an escape shows "\uFFFD" in its place.
 Json ParseJson(const std::string& text);
 
 }  // namespace kivhost
