@@ -53,6 +53,9 @@ host = {
         '{"$double":"NaN"},{"$utf16":[55296]},{"$binary":"AAH/"},'
         '{"$dict":[["$k",1],[{"$utf16":[56320]},2]]},{"a":1,"a":2}]}',
         '{"cmd":"eval","browser":1,"frame":1,"code":"1"}',
+        '{"cmd":"eval","browser":1,"frame":1,"code":"\\ud800\\udc00\\udc00"}',
+        '{"cmd":"send","browser":1,"name":"\\udc00","args":["a\\ud800",'
+        '{"k\\udbff":1}],"id":"\\ud800"}',
         '{"cmd":"load","browser":1,"frame":2,"script":"x","timeout_ms":5}',
         '{"cmd":"kill","signal":"SIGTERM"}',
         '{"cmd":"shutdown","exit_code":3}',

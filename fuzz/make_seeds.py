@@ -56,8 +56,11 @@ seeds = {
     "request_start": b"\x01" + lst(lst(string("tick")), lst(string("echo"))),
     "request_create_browser": b"\x02" + i32(1),
     "request_load_frame": b"\x03" + i32(1) + i64(1) + b"\x01" + text("") +
-                          text("page.js") + text("console.log('hi');"),
-    "request_execute": b"\x04" + i32(7) + i32(1) + i64(1) + text("1+1"),
+                          text("page.js") +
+                          s16([ord(c) for c in "var s = '"] + [0xD800] +
+                              [ord(c) for c in "';"]),
+    "request_execute": b"\x04" + i32(7) + i32(1) + i64(1) +
+                       s16([ord(c) for c in "1+1"]),
     "request_message": b"\x05" + i32(1) + text("kiv_jsapi") +
                        lst(integer(0), boolean(True), every_kind),
     "request_release": b"\x06" + i32(1) + i64(1),

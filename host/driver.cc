@@ -6,7 +6,6 @@
 
 #include <poll.h>
 
-#include <limits>
 #include <utility>
 
 #include "host/driver_command.h"
@@ -105,8 +104,7 @@ bool Driver::Barrier(Command& command, bool* idle) {
   // Checked in HandleLine before anything was sent.
   int64_t timeout_ms = options_.timeout.count();
   std::string error;
-  command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
-              options_.timeout.count(), &timeout_ms, &error);
+  ReadTimeout(command, &timeout_ms, &error);
   std::vector<HostEvent> events;
   RendererHost::SyncResult result =
       renderer_->Sync(Millis(timeout_ms), &events, idle);

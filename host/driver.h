@@ -57,10 +57,19 @@ class Driver {
   // the renderer is gone or hung.
   bool Barrier(Command& command, bool* idle);
   bool NeedRenderer(Command& command);
-  // Reads the command's "browser" field, a 32-bit browser id.
+  // Field readers shared by the handlers; false with |error| naming the
+  // field. "browser" is a 32-bit browser id, "frame" a 64-bit frame id,
+  // "timeout_ms" a positive 32-bit count (default: the driver's time-out).
   static bool ReadBrowser(Command& command,
                           int64_t* browser,
                           std::string* error);
+  static bool ReadFrame(Command& command,
+                        int64_t* browser,
+                        int64_t* frame,
+                        std::string* error);
+  bool ReadTimeout(Command& command,
+                   int64_t* timeout_ms,
+                   std::string* error) const;
   void Finish(Command& command, Json fields);
 
   void Start(Command& command);

@@ -12,6 +12,7 @@
 #include "host/driver.h"
 #include "host/json_value.h"
 #include "ipc/messages.h"
+#include "ipc/utf.h"
 
 namespace kivhost {
 
@@ -84,6 +85,35 @@ class Driver::Command {
       return false;
     }
     *out = object_[field].get<std::string>();
+    // Text fields cross the channel as UTF-8, which has no unpaired
+    // surrogates (only script source does; see Source).
+    if (!ipc::IsValidUtf8(*out)) {
+      *error =
+          std::string("\"") + field + "\" must not hold an unpaired surrogate";
+      return false;
+    }
+    return true;
+  }
+
+  // Script source: a string whose every UTF-16 code unit reaches V8,
+  // unpaired surrogates included.
+  bool Source(const char* field,
+              std::optional<std::string> fallback,
+              std::u16string* out,
+              std::string* error) const {
+    if (!Has(field) && fallback) {
+      *out = ipc::Utf8ToUtf16(*fallback);
+      return true;
+    }
+    if (!Has(field)) {
+      *error = std::string("\"") + field + "\" is missing";
+      return false;
+    }
+    if (!object_[field].is_string()) {
+      *error = std::string("\"") + field + "\" must be a string";
+      return false;
+    }
+    *out = JsonStringToUtf16(object_[field].get_ref<const std::string&>());
     return true;
   }
 

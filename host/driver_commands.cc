@@ -105,8 +105,7 @@ void Driver::Start(Command& command) {
     extra_info = ipc::WireValue::List({callbacks, queries});
   }
   int64_t timeout_ms;
-  if (!command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
-                   options_.timeout.count(), &timeout_ms, &error)) {
+  if (!ReadTimeout(command, &timeout_ms, &error)) {
     ReplyError(command, error);
     return;
   }
@@ -139,6 +138,23 @@ bool Driver::ReadBrowser(Command& command,
                      error);
 }
 
+bool Driver::ReadFrame(Command& command,
+                       int64_t* browser,
+                       int64_t* frame,
+                       std::string* error) {
+  return ReadBrowser(command, browser, error) &&
+         command.Int("frame", std::numeric_limits<int64_t>::min(),
+                     std::numeric_limits<int64_t>::max(), std::nullopt, frame,
+                     error);
+}
+
+bool Driver::ReadTimeout(Command& command,
+                         int64_t* timeout_ms,
+                         std::string* error) const {
+  return command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
+                     options_.timeout.count(), timeout_ms, error);
+}
+
 void Driver::CreateBrowser(Command& command) {
   int64_t browser;
   std::string error;
@@ -158,12 +174,9 @@ void Driver::Load(Command& command) {
   int64_t browser;
   std::string error;
   std::string script_file;
-  if (!ReadBrowser(command, &browser, &error) ||
-      !command.Int("frame", std::numeric_limits<int64_t>::min(),
-                   std::numeric_limits<int64_t>::max(), std::nullopt,
-                   &load.frame_id, &error) ||
+  if (!ReadFrame(command, &browser, &load.frame_id, &error) ||
       !command.String("name", std::string(), &load.name, &error) ||
-      !command.String("script", std::string(), &load.script, &error) ||
+      !command.Source("script", std::string(), &load.script, &error) ||
       !command.String("script_file", std::string(), &script_file, &error) ||
       !command.Bool("main", load.name.empty(), &load.is_main, &error)) {
     ReplyError(command, error);
@@ -181,7 +194,7 @@ void Driver::Load(Command& command) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    load.script = text.str();
+    load.script = ipc::Utf8ToUtf16(text.str());
   }
   if (!command.String("url", script_file.empty() ? "about:blank" : script_file,
                       &load.url, &error)) {
@@ -199,13 +212,10 @@ void Driver::Load(Command& command) {
 void Driver::Eval(Command& command) {
   int64_t browser;
   int64_t frame;
-  std::string code;
+  std::u16string code;
   std::string error;
-  if (!ReadBrowser(command, &browser, &error) ||
-      !command.Int("frame", std::numeric_limits<int64_t>::min(),
-                   std::numeric_limits<int64_t>::max(), std::nullopt, &frame,
-                   &error) ||
-      !command.String("code", std::nullopt, &code, &error)) {
+  if (!ReadFrame(command, &browser, &frame, &error) ||
+      !command.Source("code", std::nullopt, &code, &error)) {
     ReplyError(command, error);
     return;
   }
@@ -274,10 +284,7 @@ void Driver::Release(Command& command) {
   int64_t browser;
   int64_t frame;
   std::string error;
-  if (!ReadBrowser(command, &browser, &error) ||
-      !command.Int("frame", std::numeric_limits<int64_t>::min(),
-                   std::numeric_limits<int64_t>::max(), std::nullopt, &frame,
-                   &error)) {
+  if (!ReadFrame(command, &browser, &frame, &error)) {
     ReplyError(command, error);
     return;
   }
@@ -316,8 +323,7 @@ void Driver::Wait(Command& command) {
 void Driver::Settle(Command& command) {
   int64_t timeout_ms;
   std::string error;
-  if (!command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
-                   options_.timeout.count(), &timeout_ms, &error)) {
+  if (!ReadTimeout(command, &timeout_ms, &error)) {
     ReplyError(command, error);
     return;
   }
@@ -349,8 +355,7 @@ void Driver::Shutdown(Command& command) {
   if (!command.Int("exit_code", std::numeric_limits<int32_t>::min(),
                    std::numeric_limits<int32_t>::max(), 0, &exit_code,
                    &error) ||
-      !command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
-                   options_.timeout.count(), &timeout_ms, &error)) {
+      !ReadTimeout(command, &timeout_ms, &error)) {
     ReplyError(command, error);
     return;
   }
@@ -379,8 +384,7 @@ void Driver::Close(Command& command) {
   }
   int64_t timeout_ms;
   std::string error;
-  if (!command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
-                   options_.timeout.count(), &timeout_ms, &error)) {
+  if (!ReadTimeout(command, &timeout_ms, &error)) {
     ReplyError(command, error);
     return;
   }

@@ -7,12 +7,13 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <limits>
 #include <utility>
+#include <vector>
 
 #include "host/driver.h"
 #include "host/driver_command.h"
 #include "host/json_parse.h"
+#include "ipc/value_codec.h"
 
 namespace kivhost {
 
@@ -20,6 +21,26 @@ namespace {
 
 // Longest input line accepted; a longer one is refused as a whole.
 constexpr size_t kMaxLineBytes = 64 * 1024 * 1024;
+
+// Deepest "id" echoed: copying and writing JSON recurse once per level.
+constexpr int kMaxIdDepth = ipc::kMaxValueDepth;
+
+// Whether |json| nests deeper than |limit| levels; without recursion, as the
+// input may nest as deep as its length allows.
+bool NestsDeeperThan(const Json& json, int limit) {
+  std::vector<std::pair<const Json*, int>> open = {{&json, 0}};
+  while (!open.empty()) {
+    auto [value, depth] = open.back();
+    open.pop_back();
+    if (!value->is_structured())
+      continue;
+    if (depth >= limit)
+      return true;
+    for (const Json& item : *value)
+      open.emplace_back(&item, depth + 1);
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -39,17 +60,25 @@ void Driver::HandleLine(const std::string& line) {
     ReplyError(command, "a command must be a JSON object");
     return;
   }
+  // Commands take the document without copying it: a copy recurses once
+  // per level of its deepest field.
+  if (object.contains("id") && NestsDeeperThan(object["id"], kMaxIdDepth)) {
+    Command command(Json(nullptr), "");
+    ReplyError(command, "\"id\" nests deeper than " +
+                            std::to_string(kMaxIdDepth) + " levels");
+    return;
+  }
   if (!object.contains("cmd") || !object["cmd"].is_string()) {
-    Command command(object, "");
+    Command command(std::move(object), "");
     ReplyError(command, "the command has no \"cmd\" string");
     return;
   }
-  Command command(object, object["cmd"].get<std::string>());
+  std::string name_text = object["cmd"].get<std::string>();
+  Command command(std::move(object), std::move(name_text));
   const std::string& name = command.name();
   int64_t timeout_ms;
   std::string error;
-  if (!command.Int("timeout_ms", 1, std::numeric_limits<int32_t>::max(),
-                   options_.timeout.count(), &timeout_ms, &error)) {
+  if (!ReadTimeout(command, &timeout_ms, &error)) {
     ReplyError(command, error);
     return;
   }

@@ -9,11 +9,15 @@
 
 namespace kivhost {
 
-// Parses |text| exactly as Json::parse does (the same documents, the same
+// Parses |text| as Json::parse does (the same documents, the same
 // exceptions and texts; of keys repeated in one object the last value is kept
 // in the place of the first), in time linear in its size: Json::parse looks
 // every key up among the keys before it, which takes minutes for an object
-// with a million keys.
+// with a million keys. Unlike Json::parse it accepts escapes of unpaired
+// surrogates ("\ud800"), which JavaScript strings may hold: such a string
+// is kept in generalized UTF-8, a lone surrogate as its three-byte sequence
+// (JsonStringToUtf16 turns it back into the exact code units). An error
+// text that quotes such an escape shows "\uFFFD" in its place.
 Json ParseJson(const std::string& text);
 
 }  // namespace kivhost

@@ -17,6 +17,13 @@ namespace {
 const char kBase64[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
+// The generalized UTF-8 sequence of a surrogate: ED A0-BF 80-BF.
+bool IsEncodedSurrogate(const std::string& text, size_t at) {
+  return at + 2 < text.size() && static_cast<uint8_t>(text[at]) == 0xED &&
+         (static_cast<uint8_t>(text[at + 1]) & 0xE0) == 0xA0 &&
+         (static_cast<uint8_t>(text[at + 2]) & 0xC0) == 0x80;
+}
+
 Json StringToJson(const std::u16string& text) {
   if (ipc::IsValidUtf16(text))
     return Json(ipc::Utf16ToUtf8(text));
@@ -113,7 +120,7 @@ class Reader {
         return true;
       case Json::value_t::string:
         *out = ipc::WireValue::String(
-            ipc::Utf8ToUtf16(json.get_ref<const std::string&>()));
+            JsonStringToUtf16(json.get_ref<const std::string&>()));
         return true;
       case Json::value_t::array: {
         ipc::WireValue::Items items;
@@ -155,7 +162,7 @@ class Reader {
         ipc::WireValue item;
         if (!Read(it.value(), path + "/" + Escape(it.key()), depth + 1, &item))
           return false;
-        entries.emplace_back(ipc::Utf8ToUtf16(it.key()), std::move(item));
+        entries.emplace_back(JsonStringToUtf16(it.key()), std::move(item));
       }
       *out = ipc::WireValue::Dictionary(std::move(entries));
       return true;
@@ -404,6 +411,30 @@ bool JsonToValue(const Json& json, ipc::WireValue* out, std::string* error) {
 
 std::string ValueToJsonText(const ipc::WireValue& value) {
   return ValueToJson(value).dump();
+}
+
+std::u16string JsonStringToUtf16(const std::string& text) {
+  std::u16string out;
+  if (ipc::Utf8ToUtf16(text.data(), text.size(), &out))
+    return out;
+  // Converts the well-formed runs between encoded surrogates as they are.
+  out.clear();
+  std::u16string run;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!IsEncodedSurrogate(text, i))
+      continue;
+    ipc::Utf8ToUtf16(text.data() + start, i - start, &run);
+    out += run;
+    out.push_back(static_cast<char16_t>(
+        0xD000 | ((static_cast<uint8_t>(text[i + 1]) & 0x3F) << 6) |
+        (static_cast<uint8_t>(text[i + 2]) & 0x3F)));
+    i += 2;
+    start = i + 1;
+  }
+  ipc::Utf8ToUtf16(text.data() + start, text.size() - start, &run);
+  out += run;
+  return out;
 }
 
 }  // namespace kivhost

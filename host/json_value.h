@@ -36,6 +36,11 @@ bool JsonToValue(const Json& json, ipc::WireValue* out, std::string* error);
 // Compact text of ValueToJson.
 std::string ValueToJsonText(const ipc::WireValue& value);
 
+// The UTF-16 code units of a string of a parsed document: UTF-8, in which
+// the parser writes unpaired surrogates as their three-byte sequences (see
+// ParseJson); those become the lone code units again.
+std::u16string JsonStringToUtf16(const std::string& text);
+
 std::string Base64Encode(const std::vector<uint8_t>& bytes);
 bool Base64Decode(const std::string& text, std::vector<uint8_t>* bytes);
 

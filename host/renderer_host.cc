@@ -10,6 +10,8 @@
 
 #include <utility>
 
+#include "ipc/utf.h"
+
 namespace kivhost {
 
 namespace {
@@ -152,6 +154,13 @@ bool RendererHost::LoadFrame(const ipc::LoadFrame& load, std::string* error) {
 int RendererHost::ExecuteScript(int browser_id,
                                 int64_t frame_id,
                                 const std::string& code,
+                                std::string* error) {
+  return ExecuteScript(browser_id, frame_id, ipc::Utf8ToUtf16(code), error);
+}
+
+int RendererHost::ExecuteScript(int browser_id,
+                                int64_t frame_id,
+                                const std::u16string& code,
                                 std::string* error) {
   int id = next_request_id_++;
   if (!Send(ipc::ExecuteScript{id, browser_id, frame_id, code}, error))

@@ -82,7 +82,12 @@ class RendererHost {
   bool StartRenderThread(const ipc::WireValue& extra_info, std::string* error);
   bool CreateBrowser(int browser_id, std::string* error);
   bool LoadFrame(const ipc::LoadFrame& load, std::string* error);
-  // Returns the request id the ScriptResult will carry, or -1.
+  // Returns the request id the ScriptResult will carry, or -1. |code| is
+  // UTF-16 (unpaired surrogates kept) or UTF-8.
+  int ExecuteScript(int browser_id,
+                    int64_t frame_id,
+                    const std::u16string& code,
+                    std::string* error);
   int ExecuteScript(int browser_id,
                     int64_t frame_id,
                     const std::string& code,

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "unicode/utf.h"
+
 namespace kivbench {
 
 namespace {
@@ -44,7 +46,7 @@ std::unique_ptr<BenchRenderer> BenchRenderer::Start(
   load.frame_id = kFrame;
   load.is_main = true;
   load.url = "bench://page";
-  load.script = BenchPage(options.bridge);
+  load.script = unicode::Utf8ToUtf16(BenchPage(options.bridge));
   if (!renderer->host_->StartRenderThread(StartupList(), error) ||
       !renderer->host_->CreateBrowser(kBrowser, error) ||
       !renderer->host_->LoadFrame(load, error) || !renderer->Settle(error)) {

@@ -43,7 +43,7 @@ bool LoadFirstPage(RendererHost* host, std::string* error) {
   load.frame_id = 1;
   load.is_main = true;
   load.url = "bench://start";
-  load.script = "console.log('first script');";
+  load.script = u"console.log('first script');";
   return host->StartRenderThread(ipc::WireValue::List({}), error) &&
          host->CreateBrowser(1, error) && host->LoadFrame(load, error);
 }

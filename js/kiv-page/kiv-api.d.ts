@@ -172,6 +172,10 @@ interface KivApi<Q extends KivQueryContract<Q> = KivQueries,
    * args), "The specified argument is nested too deeply!" (a value that
    * contains itself, or one nested too deeply), "Failed to get object keys!"
    * (an object whose keys cannot be read, such as a Proxy that throws).
+   * A getter or Proxy trap that throws while args are read makes the
+   * query throw "The specified argument cannot be passed to a query!";
+   * what it threw is also reported as an uncaught error of the page, since
+   * the framework reads values inside a verbose TryCatch.
    */
   query<N extends keyof Q & string>(query: KivQueryObject<Q, N>): null;
 

@@ -61,6 +61,26 @@ test('every error text declared is thrown by the bridge, letter for letter', asy
   assert.deepEqual(renderer.messages, [], 'a refused call sends nothing');
 });
 
+test('a throwing getter or Proxy inside args: query refuses it, the page sees the throw', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: ''});
+  const results = await page.evaluate(thrownBy([
+    'function () { return kivApi.query({name: "echo", args: {get x() { throw new Error("getter"); }}}); }',
+    'function () { return kivApi.query({name: "echo", args: [new Proxy({k: 1}, ' +
+      '{get: function () { throw new Error("proxy get"); }})]}); }',
+  ]));
+  assert.deepEqual(results, [['Error', 'The specified argument cannot be passed to a query!'],
+                             ['Error', 'The specified argument cannot be passed to a query!']]);
+  assert.deepEqual(renderer.messages, [], 'a refused call sends nothing');
+  // The framework reads values inside a verbose TryCatch: what the getter
+  // threw is also reported as an uncaught exception of the page.
+  assert.deepEqual(page.exceptions.map((e) => e.message),
+                   ['Uncaught Error: getter', 'Uncaught Error: proxy get']);
+  // The page goes on: a later query is sent.
+  assert.equal(await page.evaluate('kivApi.query({name: "echo", args: 1})'), null);
+  assert.equal(renderer.messages.length, 1);
+});
+
 test('query returns null at once; a name never announced sends nothing and uses no id',
      async (t) => {
   const renderer = await start(t);

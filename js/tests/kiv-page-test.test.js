@@ -4,7 +4,7 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const {startRenderer, failure, PageTestError} = require('kiv-page-test');
+const {startRenderer, failure, PageTestError, kivPageScript} = require('kiv-page-test');
 const {start} = require('./support');
 
 function alive(pid) {
@@ -84,6 +84,22 @@ test('waits end with a message naming what was awaited', async (t) => {
                        /did not settle within 100 ms: the render thread still has tasks queued/);
 });
 
+test('settle() does not wait for timers the page cleared', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({scripts: [kivPageScript,
+    'var done = kivPage.call("echo", 1, {timeoutMs: 60000});',
+    'clearTimeout(setTimeout(function () {}, 60000));',
+    'var i = setInterval(function () {}, 60000); setTimeout(function () { clearInterval(i); }, 10);']});
+  (await renderer.nextQuery('echo')).reply(2);
+  assert.equal(await page.evaluate('done'), 2);
+  // The call's cleared time-out and the cleared timers leave nothing queued.
+  await renderer.settle({timeoutMs: 2000});
+  await page.evaluate('setTimeout(function () {}, 60000); 0');
+  await assert.rejects(renderer.settle({timeoutMs: 200}), /did not settle within 200 ms/);
+  await page.release();
+  await renderer.settle({timeoutMs: 2000});
+});
+
 test('console lines and exceptions go to the page of their frame', async (t) => {
   const renderer = await start(t);
   const main = await renderer.open({browser: 1, script: 'console.log("main")'});
@@ -113,6 +129,8 @@ test('a refused command names the page, the command and what the renderer did', 
     assert.match(error.message, /command: \{"cmd":"load","browser":1,"frame":2/);
     return true;
   });
+  await assert.rejects(renderer.open({browser: 2, frame: 1, script: '1'}),
+                       /refused "load": cannot create frame 1 of browser 2: frame id 1 is already in use by browser 1/);
 });
 
 test('kill ends the renderer; later commands say so', async (t) => {
@@ -145,12 +163,17 @@ test('a missing executable or bad options fail with a clear message', async () =
                        /kivhost "\/nonexistent\/kivhost" is not an executable file/);
   await assert.rejects(startRenderer({queries: 'echo'}), /queries must be a list of strings/);
   await assert.rejects(startRenderer({timeoutMs: 0}), /timeoutMs must be an integer/);
-  const renderer = await startRenderer({timeoutMs: 5000});
-  try {
-    await assert.rejects(renderer.open({script: 'var s = "\ud800";'}), /the script holds an unpaired surrogate/);
-  } finally {
-    await renderer.close();
-  }
+});
+
+test('scripts and code may hold unpaired surrogates; they reach the page and come back exactly',
+     async (t) => {
+  const renderer = await start(t);
+  // Lone surrogates as code units of the source itself, not as escapes.
+  const page = await renderer.open({scripts: ['var s = "a\ud800b";', 'var k = {"\udc00": "\udfff"};']});
+  assert.deepEqual(await page.evaluate('[s.length, s.charCodeAt(1), Object.keys(k)[0].charCodeAt(0)]'),
+                   [3, 0xd800, 0xdc00]);
+  assert.equal(await page.evaluate('s'), 'a\ud800b');
+  assert.equal(await page.evaluate('"\udbff" + k["\udc00"]'), '\udbff\udfff');
 });
 
 test('lines that are no driver output, and a kivhost that dies, are reported', async (t) => {

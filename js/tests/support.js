@@ -13,13 +13,9 @@ function start(t, options = {}) {
                         timeoutMs: 5000, test: t, ...options});
 }
 
-// A cleared timer of the stand-in still counts as queued until it would have
-// fired, so settle() waits out the time-out of every call: keep it short.
-const SHORT_DEFAULT_TIMEOUT = 'kivPage.defaultTimeoutMs = 300;';
-
 // A page with the leak spy and the helper loaded, then the given scripts.
 async function openHelperPage(renderer, scripts = [], options = {}) {
-  return renderer.open({scripts: [leakSpyScript, kivPageScript, SHORT_DEFAULT_TIMEOUT, ...scripts],
+  return renderer.open({scripts: [leakSpyScript, kivPageScript, ...scripts],
                         ...options});
 }
 

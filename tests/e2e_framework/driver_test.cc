@@ -111,6 +111,25 @@ TEST_F(DriverTest, BadInputGetsAnErrorAndTheSessionGoesOn) {
   EXPECT_EQ(eval["result"], "2");
 }
 
+// Input that nests as deep as its length allows gets an error, not a
+// stack overflow, and the session goes on.
+TEST_F(DriverTest, DeeplyNestedFieldsAreRefused) {
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  Json id = Reply(R"({"cmd":"wait","ms":0,"id":)" + deep + "}");
+  EXPECT_EQ(id["error"], "\"id\" nests deeper than 100 levels");
+  EXPECT_FALSE(id.contains("id"));
+  EXPECT_NE(
+      Error(R"({"cmd":"send","browser":1,"name":"x","args":)" + deep + "}")
+          .find("no renderer"),
+      std::string::npos);
+  EXPECT_NE(Error(R"({"cmd":"start","extra_info":)" + deep + "}")
+                .find("nests deeper than"),
+            std::string::npos);
+  Json shallow = Reply(R"({"cmd":"wait","ms":0,"id":[[1]]})");
+  EXPECT_EQ(shallow["id"], Json::parse("[[1]]"));
+  EXPECT_EQ(shallow["ok"], true);
+}
+
 TEST_F(DriverTest, ASessionFromStartToExit) {
   StartWithPage();
   std::vector<Json> load =
@@ -154,6 +173,47 @@ TEST_F(DriverTest, ASessionFromStartToExit) {
   EXPECT_EQ(Reply(R"({"cmd":"start"})")["ok"], true);
 }
 
+// A cleared timer, and the timers of a released context, leave nothing
+// queued; a live one does.
+TEST_F(DriverTest, SettleCountsOnlyLiveTimers) {
+  StartWithPage();
+  ASSERT_EQ(
+      Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":)"
+            R"("clearTimeout(setTimeout(function() {}, 60000));)"
+            R"( var i = setInterval(function() {}, 60000);)"
+            R"( setTimeout(function() { clearInterval(i); }, 20); 0"})")["ok"],
+      true);
+  Json settled = Reply(R"({"cmd":"settle","timeout_ms":2000})");
+  EXPECT_EQ(settled["idle"], true) << settled.dump();
+
+  ASSERT_EQ(Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":)"
+                  R"("setTimeout(function() {}, 60000); 0"})")["ok"],
+            true);
+  EXPECT_EQ(Reply(R"({"cmd":"settle","timeout_ms":200})")["idle"], false);
+  EXPECT_EQ(Reply(R"({"cmd":"release","browser":1,"frame":1})")["ok"], true);
+  EXPECT_EQ(Reply(R"({"cmd":"settle","timeout_ms":2000})")["idle"], true);
+}
+
+// A refused frame says why: its id is taken by another browser's frame, or
+// the browser already has a main frame. The frames that exist carry on.
+TEST_F(DriverTest, RefusedFramesNameTheReason) {
+  StartWithPage();
+  ASSERT_EQ(Reply(R"({"cmd":"create_browser","browser":2})")["ok"], true);
+  EXPECT_EQ(Error(R"({"cmd":"load","browser":2,"frame":1,"script":"1"})"),
+            "cannot create frame 1 of browser 2: frame id 1 is already in use "
+            "by browser 1");
+  EXPECT_EQ(Error(R"({"cmd":"load","browser":1,"frame":2,"main":true})"),
+            "cannot create frame 2 of browser 1 as a main frame: the browser "
+            "has one");
+  // Browser 2 can still get a main frame, and browser 1's frame still runs.
+  EXPECT_EQ(Reply(R"({"cmd":"load","browser":2,"frame":3})")["ok"], true);
+  EXPECT_EQ(
+      Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":"n"})")["result"],
+      "1");
+  EXPECT_EQ(Reply(R"({"cmd":"load","browser":1,"frame":2,"name":"c"})")["ok"],
+            true);
+}
+
 TEST_F(DriverTest, ValuesCrossLosslessly) {
   StartWithPage();
   const std::string args =
@@ -169,6 +229,29 @@ TEST_F(DriverTest, ValuesCrossLosslessly) {
   expected[8] = Json::parse(R"({"a":{},"z":[]})");
   EXPECT_EQ(echoed[0]["args"], expected) << echoed[0].dump();
   EXPECT_EQ(echoed[0]["args"][1].dump(), "5.0") << "a double stays a double";
+}
+
+// Script source keeps unpaired surrogates, written as JSON.stringify writes
+// them, all the way to V8; text fields refuse them.
+TEST_F(DriverTest, SourceCarriesUnpairedSurrogates) {
+  StartWithPage();
+  ASSERT_EQ(
+      Reply(
+          R"({"cmd":"load","browser":1,"frame":1,)"
+          R"("script":"var s = 'a\ud800b', t = '\udc00\ud83d\ude00';"})")["ok"],
+      true);
+  Json eval = Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":)"
+                    R"("[s.length, s.charCodeAt(1), t.length, t.charCodeAt(0),)"
+                    R"( '\udfff'.charCodeAt(0)].join() "})");
+  EXPECT_EQ(eval["result"], "\"3,55296,3,56320,57343\"") << eval.dump();
+  // The result is JSON.stringify text, which escapes them: nothing is lost.
+  EXPECT_EQ(
+      Reply(R"({"cmd":"eval","browser":1,"frame":1,"code":"s"})")["result"],
+      "\"a\\ud800b\"");
+  EXPECT_EQ(Error(R"({"cmd":"load","browser":1,"frame":2,"name":"\ud800"})"),
+            "\"name\" must not hold an unpaired surrogate");
+  EXPECT_EQ(Error(R"({"cmd":"send","browser":1,"name":"\udc00"})"),
+            "\"name\" must not hold an unpaired surrogate");
 }
 
 TEST_F(DriverTest, DeadHungAndKilledRenderers) {

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "gtest/gtest.h"
+#include "unicode/utf.h"
 
 namespace e2e {
 
@@ -26,7 +27,7 @@ std::unique_ptr<kivhost::RendererHost> StartRenderer(
   load.frame_id = 1;
   load.is_main = true;
   load.url = "test://page.js";
-  load.script = script;
+  load.script = unicode::Utf8ToUtf16(script);
   EXPECT_TRUE(host->LoadFrame(load, &error)) << error;
   return host;
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -287,6 +288,38 @@ TEST(MessageLoopTest, ShutdownReleasesQueuedTasksUnrunAndRefusesPosts) {
   EXPECT_FALSE(runner->BelongsToCurrentThread());
   EXPECT_EQ(4, destroyed.load());
   EXPECT_TRUE(log.empty());
+}
+
+TEST(MessageLoopTest, CancelledTaskLeavesTheQueueUnrun) {
+  std::vector<std::string> log;
+  std::atomic<int> destroyed{0};
+  std::function<bool(uint64_t)> cancel;
+  {
+    MessageLoop loop;
+    cancel = loop.GetCanceller();
+    const uint64_t late =
+        loop.PostCancelableTask(new LogTask(&log, "late", &destroyed), 60000);
+    const uint64_t soon =
+        loop.PostCancelableTask(new LogTask(&log, "soon", &destroyed), 0);
+    loop.PostTask(new LogTask(&log, "plain", &destroyed), 0);
+    ASSERT_NE(0u, late);
+    ASSERT_NE(late, soon);
+    EXPECT_TRUE(cancel(late));
+    EXPECT_EQ(1, destroyed.load()) << "released at once, without running";
+    EXPECT_FALSE(cancel(late)) << "a second cancel finds nothing";
+    EXPECT_EQ(0, loop.MillisUntilNextTask());
+    EXPECT_EQ(2, loop.RunReadyTasks());
+    EXPECT_FALSE(cancel(soon)) << "a task that ran cannot be cancelled";
+    // Nothing is left: the cancelled task no longer counts as queued.
+    EXPECT_EQ(-1, loop.MillisUntilNextTask());
+    EXPECT_FALSE(loop.WaitForWork(0));
+    const uint64_t dropped = loop.PostCancelableTask(new LogTask(&log, "x"), 0);
+    loop.Shutdown();
+    EXPECT_FALSE(cancel(dropped));
+  }
+  EXPECT_FALSE(cancel(1)) << "the canceller outlives its loop";
+  EXPECT_EQ((std::vector<std::string>{"soon", "plain"}), log);
+  EXPECT_EQ(0u, MessageLoop().PostCancelableTask(NULL, 0));
 }
 
 TEST(MessageLoopTest, NullTaskIsRefused) {

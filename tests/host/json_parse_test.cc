@@ -40,9 +40,46 @@ TEST(JsonParseTest, SameDocumentsAndErrorsAsJsonParse) {
       "[{\"k\": 1, \"k\": {\"k\": 2, \"k\": 3}}, {\"k\": 4}]",
       // Malformed input throws the same exception with the same text.
       "", "   ", "[1,", "{\"a\"}", "nul", "[1] x", "{\"a\": 1,}", "[01]",
-      "\"\\ud800\"", "{\"cmd\": \"start\"", "\"\t\"", "1e999"};
+      "{\"cmd\": \"start\"", "\"\t\"", "1e999",
+      // An escaped backslash before "ud800" is no escape of a surrogate.
+      "\"\\\\ud800\"", "\"\\\\\\ud83d\\ude00\""};
   for (const char* text : texts)
     EXPECT_EQ(Reference(text), Parsed(text)) << text;
+}
+
+// Escapes of unpaired surrogates, as JSON.stringify writes them, give the
+// exact code units; everything else in the text is read as before, and
+// errors elsewhere keep their places.
+TEST(JsonParseTest, UnpairedSurrogateEscapesKeepTheirCodeUnits) {
+  Json json = ParseJson(
+      "{\"k\\udc00\": [\"a\\ud800b\", \"\\uDBFF\", \"\\ud83d\\ude00\","
+      " \"\\ud800\\ud800\\udc00\\n\", \"\\udfff\\ud800\"], \"plain\": "
+      "\"\\u00e9\"}");
+  ASSERT_TRUE(json.is_object());
+  EXPECT_EQ(std::u16string(u"k\xdc00"), JsonStringToUtf16(json.begin().key()));
+  const Json& list = json.begin().value();
+  ASSERT_EQ(5u, list.size());
+  const std::u16string expected[] = {
+      u"a\xd800"
+      u"b",
+      u"\xdbff", u"\U0001F600", u"\xd800\U00010000\n", u"\xdfff\xd800"};
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(expected[i], JsonStringToUtf16(list[i].get<std::string>())) << i;
+  }
+  EXPECT_EQ("\xc3\xa9", json["plain"]) << "other strings are untouched";
+  // In the value form the string carries the code units exactly.
+  WireValue value;
+  std::string error;
+  ASSERT_TRUE(JsonToValue(json, &value, &error)) << error;
+  EXPECT_EQ(u"k\xdc00", value.dictionary_value()[0].first);
+  EXPECT_EQ(
+      u"a\xd800"
+      u"b",
+      value.dictionary_value()[0].second.list_value()[0].string_value());
+  // An error after such an escape is the one Json::parse gives with a
+  // replacement character in its place.
+  EXPECT_EQ(Reference("[\"\\uFFFD\", 01]"), Parsed("[\"\\ud800\", 01]"));
+  EXPECT_EQ(Reference("{\"\\uFFFD\" 1}"), Parsed("{\"\\udc00\" 1}"));
 }
 
 TEST(JsonParseTest, DeepInputDoesNotExhaustTheStack) {

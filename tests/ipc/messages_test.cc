@@ -50,7 +50,8 @@ TEST(MessagesTest, RequestsRoundTrip) {
   load.is_main = true;
   load.name = "side";
   load.url = "http://kiv/page.html";
-  load.script = std::string("var a = '\0\xc3\xa9';", 15);
+  // Script source keeps every code unit, unpaired surrogates included.
+  load.script = std::u16string(u"var a = '\0\u00e9\xd800';", 14);
   LoadFrame load_back = RoundTripRequest(load);
   EXPECT_EQ(load_back.browser_id, 2);
   EXPECT_EQ(load_back.frame_id, int64_t{1} << 40);
@@ -59,12 +60,12 @@ TEST(MessagesTest, RequestsRoundTrip) {
   EXPECT_EQ(load_back.url, load.url);
   EXPECT_EQ(load_back.script, load.script);
 
-  ExecuteScript script{41, 2, -5, "1+1"};
+  ExecuteScript script{41, 2, -5, u"1+1"};
   ExecuteScript script_back = RoundTripRequest(script);
   EXPECT_EQ(script_back.request_id, 41);
   EXPECT_EQ(script_back.browser_id, 2);
   EXPECT_EQ(script_back.frame_id, -5);
-  EXPECT_EQ(script_back.code, "1+1");
+  EXPECT_EQ(script_back.code, u"1+1");
 
   DeliverMessage message{4, "kiv_callback", Arguments()};
   DeliverMessage message_back = RoundTripRequest(message);

@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -36,9 +37,11 @@ class MessageLoop::State {
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
-  bool Post(CefRefPtr<CefTask> task, int64 delay_ms) {
+  // The task's id (> 0), or 0 when it was refused. A |cancelable| task can
+  // be taken off the queue again by Cancel.
+  uint64_t Post(CefRefPtr<CefTask> task, int64 delay_ms, bool cancelable) {
     if (!task.get())
-      return false;
+      return 0;
     if (delay_ms < 0)
       delay_ms = 0;
     // Clamp absurd delays so that the due time cannot overflow the clock.
@@ -48,11 +51,17 @@ class MessageLoop::State {
     TaskRef ref(task.get());
     std::lock_guard<std::mutex> lock(mutex_);
     if (shut_down_)
-      return false;
+      return 0;
     // Read under the lock, so that the immediate queue is ordered by due
     // time as well as by sequence.
     const Clock::time_point now = Clock::now();
-    if (delay_ms == 0) {
+    const uint64_t sequence = next_sequence_;
+    if (cancelable) {
+      const Clock::time_point due = now + std::chrono::milliseconds(delay_ms);
+      cancelable_.emplace(Key{due, sequence},
+                          Entry{due, next_sequence_++, std::move(ref)});
+      cancelable_due_.emplace(sequence, due);
+    } else if (delay_ms == 0) {
       immediate_.push_back(Entry{now, next_sequence_++, std::move(ref)});
     } else {
       delayed_.push_back(Entry{now + std::chrono::milliseconds(delay_ms),
@@ -65,6 +74,25 @@ class MessageLoop::State {
       SignalWake();
       wake_written_ = true;
     }
+    // Sequence numbers start at 0; ids start at 1.
+    return sequence + 1;
+  }
+
+  bool Cancel(uint64_t id) {
+    TaskRef dropped;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto found = cancelable_due_.find(id - 1);
+      if (id == 0 || found == cancelable_due_.end())
+        return false;
+      auto entry = cancelable_.find(Key{found->second, id - 1});
+      cancelable_due_.erase(found);
+      if (entry == cancelable_.end())
+        return false;
+      dropped = std::move(entry->second.task);
+      cancelable_.erase(entry);
+    }
+    // Released outside the lock: its destructor may post.
     return true;
   }
 
@@ -171,6 +199,7 @@ class MessageLoop::State {
   void Shutdown() {
     std::deque<Entry> dropped_immediate;
     std::vector<Entry> dropped_delayed;
+    std::map<Key, Entry> dropped_cancelable;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (shut_down_)
@@ -178,11 +207,14 @@ class MessageLoop::State {
       shut_down_ = true;
       dropped_immediate.swap(immediate_);
       dropped_delayed.swap(delayed_);
+      dropped_cancelable.swap(cancelable_);
+      cancelable_due_.clear();
       cond_.notify_all();
     }
     // Released outside the lock: a task's destructor may post (and fail).
     dropped_immediate.clear();
     dropped_delayed.clear();
+    dropped_cancelable.clear();
   }
 
   bool shut_down() const {
@@ -234,17 +266,32 @@ class MessageLoop::State {
     }
   };
 
+  // Orders the cancelable tasks like the heap, earliest first.
+  struct Key {
+    Clock::time_point due;
+    uint64_t sequence;
+    bool operator<(const Key& other) const {
+      if (due != other.due)
+        return due < other.due;
+      return sequence < other.sequence;
+    }
+  };
+
   // With the lock held: the queued task that runs next, or NULL. Tasks
   // posted without delay wait in a FIFO of their own (ordered by due time
-  // and sequence alike); the delayed ones in a heap.
+  // and sequence alike), the delayed ones in a heap, and the cancelable ones
+  // (timers) in an ordered map that a cancel leaves at once, so that a
+  // cleared timer no longer counts as work left.
   const Entry* Next() const {
-    const Entry* now = immediate_.empty() ? nullptr : &immediate_.front();
-    const Entry* later = delayed_.empty() ? nullptr : &delayed_.front();
-    if (!now)
-      return later;
-    if (!later)
-      return now;
-    return Later()(*now, *later) ? later : now;
+    const Entry* next = immediate_.empty() ? nullptr : &immediate_.front();
+    const Entry* candidates[] = {
+        delayed_.empty() ? nullptr : &delayed_.front(),
+        cancelable_.empty() ? nullptr : &cancelable_.begin()->second};
+    for (const Entry* candidate : candidates) {
+      if (candidate && (!next || Later()(*next, *candidate)))
+        next = candidate;
+    }
+    return next;
   }
 
   // With the lock held: takes the next task if it is due by |now| and was
@@ -256,6 +303,10 @@ class MessageLoop::State {
     if (!immediate_.empty() && next == &immediate_.front()) {
       *task = std::move(immediate_.front().task);
       immediate_.pop_front();
+    } else if (!cancelable_.empty() && next == &cancelable_.begin()->second) {
+      *task = std::move(cancelable_.begin()->second.task);
+      cancelable_due_.erase(next->sequence);
+      cancelable_.erase(cancelable_.begin());
     } else {
       std::pop_heap(delayed_.begin(), delayed_.end(), Later());
       *task = std::move(delayed_.back().task);
@@ -315,6 +366,9 @@ class MessageLoop::State {
   std::condition_variable cond_;
   std::deque<Entry> immediate_;
   std::vector<Entry> delayed_;  // a heap ordered by Later
+  std::map<Key, Entry> cancelable_;
+  // Due times of the queued cancelable tasks, by sequence.
+  std::unordered_map<uint64_t, Clock::time_point> cancelable_due_;
   uint64_t next_sequence_ = 0;
   bool shut_down_ = false;
   // The owner may be blocked (in poll or on cond_): posts must wake it. It
@@ -379,10 +433,10 @@ class TaskRunnerImpl : public CefTaskRunner {
     return ThreadRegistry::Get().Find(threadId) == state_;
   }
   bool PostTask(CefRefPtr<CefTask> task) override {
-    return state_->Post(task, 0);
+    return state_->Post(task, 0, false) != 0;
   }
   bool PostDelayedTask(CefRefPtr<CefTask> task, int64 delay_ms) override {
-    return state_->Post(task, delay_ms);
+    return state_->Post(task, delay_ms, false) != 0;
   }
 
  private:
@@ -406,7 +460,20 @@ MessageLoop::~MessageLoop() {
 }
 
 bool MessageLoop::PostTask(CefRefPtr<CefTask> task, int64 delay_ms) {
-  return state_->Post(task, delay_ms);
+  return state_->Post(task, delay_ms, false) != 0;
+}
+
+uint64_t MessageLoop::PostCancelableTask(CefRefPtr<CefTask> task,
+                                         int64 delay_ms) {
+  return state_->Post(task, delay_ms, true);
+}
+
+std::function<bool(uint64_t)> MessageLoop::GetCanceller() {
+  std::weak_ptr<State> weak(state_);
+  return [weak](uint64_t id) {
+    std::shared_ptr<State> state = weak.lock();
+    return state && state->Cancel(id);
+  };
 }
 
 int MessageLoop::RunReadyTasks() {
@@ -493,12 +560,12 @@ bool CefCurrentlyOn(CefThreadId threadId) {
 
 bool CefPostTask(CefThreadId threadId, CefRefPtr<CefTask> task) {
   cef_base::StatePtr state = cef_base::ThreadRegistry::Get().Find(threadId);
-  return state && state->Post(task, 0);
+  return state && state->Post(task, 0, false) != 0;
 }
 
 bool CefPostDelayedTask(CefThreadId threadId,
                         CefRefPtr<CefTask> task,
                         int64 delay_ms) {
   cef_base::StatePtr state = cef_base::ThreadRegistry::Get().Find(threadId);
-  return state && state->Post(task, delay_ms);
+  return state && state->Post(task, delay_ms, false) != 0;
 }

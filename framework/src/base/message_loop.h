@@ -11,6 +11,7 @@
 #ifndef CEF_SRC_BASE_MESSAGE_LOOP_H_
 #define CEF_SRC_BASE_MESSAGE_LOOP_H_
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -32,6 +33,16 @@ class MessageLoop {
   // for a NULL task or a loop that has shut down; the task is then released
   // on the calling thread without running.
   bool PostTask(CefRefPtr<CefTask> task, int64 delay_ms);
+
+  // Any thread. As PostTask, and returns an id (> 0) that CancelTask takes,
+  // or 0 when the task was refused.
+  uint64_t PostCancelableTask(CefRefPtr<CefTask> task, int64 delay_ms);
+
+  // A function that removes a task posted with PostCancelableTask from the
+  // queue before it runs, releasing it without running it. It returns false
+  // when the id is not queued (it ran, is running, was cancelled, or the
+  // loop is gone). Any thread; the function may outlive the loop.
+  std::function<bool(uint64_t)> GetCanceller();
 
   // Owner thread. Runs the tasks that are due now, in order, each followed
   // by the after-task hook; tasks posted while running wait for the next

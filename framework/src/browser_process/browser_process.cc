@@ -13,6 +13,7 @@
 #include "browser_process/browser_impl.h"
 #include "include/cef_browser_process_handler.h"
 #include "process/value_convert.h"
+#include "unicode/utf.h"
 
 namespace cef_browser_process {
 
@@ -200,7 +201,7 @@ bool BrowserProcess::LoadMainFrame(CefRefPtr<CefBrowser> browser,
   load.frame_id = impl->main_frame_id();
   load.is_main = true;
   load.url = url;
-  load.script = script;
+  load.script = unicode::Utf8ToUtf16(script);
   if (!slot->host->LoadFrame(load, error))
     return false;
   slot->unsynced = true;

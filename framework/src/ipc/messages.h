@@ -16,7 +16,9 @@
 
 namespace ipc {
 
-// Text fields are UTF-8; values (WireValue) keep UTF-16 code units exactly.
+// Text fields are UTF-8; values (WireValue) and script source (UTF-16, as
+// JavaScript source may hold unpaired surrogates in string literals) keep
+// UTF-16 code units exactly.
 //
 // The records that carry values are templates over the value model: the
 // browser side uses WireValue (the aliases below), the renderer decodes and
@@ -54,7 +56,7 @@ struct LoadFrame {
   bool is_main = false;
   std::string name;  // empty for the main frame
   std::string url;
-  std::string script;
+  std::u16string script;
 };
 
 // Runs code at global scope in a frame's context; answered by one
@@ -63,7 +65,7 @@ struct ExecuteScript {
   int32_t request_id = 0;
   int32_t browser_id = 0;
   int64_t frame_id = 0;
-  std::string code;
+  std::u16string code;
 };
 
 // A process message for a browser's renderer (a list value as arguments).

@@ -142,6 +142,7 @@ class FieldWriter {
     writer_.WriteU8(static_cast<uint8_t>(value));
   }
   void operator()(const std::string& text) { writer_.WriteString8(text); }
+  void operator()(const std::u16string& text) { writer_.WriteString16(text); }
   template <typename V>
   void List(const V& value, const char* field) {
     if (ok_)
@@ -170,6 +171,7 @@ class FieldReader {
   void operator()(int64_t& value) { reader_->ReadI64(&value); }
   void operator()(ConsoleLevel& value);
   void operator()(std::string& text) { reader_->ReadString8(&text); }
+  void operator()(std::u16string& text) { reader_->ReadString16(&text); }
   template <typename V>
   void List(V& value, const char* field) {
     if (reader_->ok())

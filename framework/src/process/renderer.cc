@@ -44,6 +44,12 @@ using StartRenderThread = ipc::StartRenderThreadOf<ReceivedList>;
 using DeliverMessage = ipc::DeliverMessageOf<ReceivedList>;
 
 // Text fields on the wire must be well-formed UTF-8.
+// Script source as the framework's string, every code unit kept.
+CefString Utf16Text(const std::u16string& text) {
+  return CefString(reinterpret_cast<const char16*>(text.data()), text.size(),
+                   true);
+}
+
 std::string CleanText(const std::string& text) {
   if (unicode::IsValidUtf8(text))
     return text;
@@ -306,11 +312,22 @@ void Renderer::HandleLoadFrame(const ipc::LoadFrame& request) {
     return;
   }
   if (!thread_->HasFrame(browser, frame)) {
+    // Frame ids are unique in the process, not per browser.
+    const int owner = thread_->BrowserOfFrame(frame);
+    if (owner != 0) {
+      Fail(request, "cannot create " + FrameText(browser, frame) +
+                        ": frame id " + std::to_string(frame) +
+                        " is already in use by " + BrowserText(owner));
+      return;
+    }
+    if (request.is_main && thread_->HasMainFrame(browser)) {
+      Fail(request, "cannot create " + FrameText(browser, frame) +
+                        " as a main frame: the browser has one");
+      return;
+    }
     if (!thread_->CreateFrame(browser, frame, request.name, request.url,
                               request.is_main)) {
-      Fail(request,
-           "cannot create " + FrameText(browser, frame) +
-               (request.is_main ? " (the browser has a main frame)" : ""));
+      Fail(request, "cannot create " + FrameText(browser, frame));
       return;
     }
   } else {
@@ -323,7 +340,7 @@ void Renderer::HandleLoadFrame(const ipc::LoadFrame& request) {
     }
   }
   if (!request.script.empty())
-    thread_->LoadScript(browser, frame, request.script, request.url);
+    thread_->LoadScript(browser, frame, Utf16Text(request.script), request.url);
 }
 
 void Renderer::HandleExecute(const ipc::ExecuteScript& request) {
@@ -335,8 +352,8 @@ void Renderer::HandleExecute(const ipc::ExecuteScript& request) {
     Fail(request, reason);
     result.exception = reason;
   } else {
-    cef_renderer::EvalOutcome outcome =
-        thread_->Evaluate(request.browser_id, request.frame_id, request.code);
+    cef_renderer::EvalOutcome outcome = thread_->Evaluate(
+        request.browser_id, request.frame_id, Utf16Text(request.code));
     result.ok = outcome.ok;
     result.json = CleanText(outcome.json);
     result.exception = CleanText(outcome.exception);

@@ -73,7 +73,8 @@ void ContextState::Release() {
   }
   context_.Reset();
   eval_.Reset();
-  timers_.clear();
+  while (!timers_.empty())
+    CancelTimer(timers_.begin()->first);
   // Records of API-made objects go with the context; dropping them releases
   // the client's handlers and user data.
   if (tracker_)
@@ -123,6 +124,16 @@ int ContextState::AddTimer(PendingTimer timer) {
   next_timer_id_ = id == std::numeric_limits<int>::max() ? 1 : id + 1;
   timers_.emplace(id, std::move(timer));
   return id;
+}
+
+void ContextState::CancelTimer(int id) {
+  auto it = timers_.find(id);
+  if (it == timers_.end())
+    return;
+  const uint64_t task = it->second.task;
+  timers_.erase(it);
+  if (task != 0 && cancel_task_)
+    cancel_task_(task);
 }
 
 PendingTimer* ContextState::FindTimer(int id) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <thread>
@@ -27,7 +28,8 @@ struct PendingTimer {
   std::vector<v8::Global<v8::Value>> arguments;
   bool repeat = false;
   int64 interval_ms = 0;
-  int nesting = 0;  // how many timer callbacks deep it was set
+  int nesting = 0;    // how many timer callbacks deep it was set
+  uint64_t task = 0;  // its queued task, for cancelling; 0 while it runs
 };
 
 class ContextState : public std::enable_shared_from_this<ContextState> {
@@ -83,10 +85,15 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   // it is released, or earlier when V8 collects their object.
   TrackedObjectList& tracked_objects() { return tracked_objects_; }
 
-  // setTimeout bookkeeping; render thread.
+  // setTimeout bookkeeping; render thread. A cleared timer's queued task is
+  // cancelled through |cancel_task|, so that it no longer counts as work
+  // left; Release cancels every timer's task.
+  void SetTaskCanceller(std::function<bool(uint64_t)> cancel_task) {
+    cancel_task_ = std::move(cancel_task);
+  }
   int AddTimer(PendingTimer timer);
   PendingTimer* FindTimer(int id);
-  void CancelTimer(int id) { timers_.erase(id); }
+  void CancelTimer(int id);
   // Nesting level of the timer callback running now (0: none).
   int timer_nesting() const { return timer_nesting_; }
   void set_timer_nesting(int nesting) { timer_nesting_ = nesting; }
@@ -129,6 +136,7 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   CefRefPtr<CefFrame> frame_;
   TrackedObjectList tracked_objects_;
   std::map<int, PendingTimer> timers_;
+  std::function<bool(uint64_t)> cancel_task_;
   int next_timer_id_ = 1;
   int timer_nesting_ = 0;
 

@@ -59,14 +59,14 @@ bool RenderThread::CreateContext(int browser_id,
 
 bool RenderThread::LoadScript(int browser_id,
                               int64 frame_id,
-                              const std::string& code,
+                              const CefString& code,
                               const std::string& url) {
   return impl_->LoadScript(browser_id, frame_id, code, url);
 }
 
 EvalOutcome RenderThread::Evaluate(int browser_id,
                                    int64 frame_id,
-                                   const std::string& code) {
+                                   const CefString& code) {
   return impl_->Evaluate(browser_id, frame_id, code);
 }
 
@@ -101,6 +101,14 @@ bool RenderThread::HasBrowser(int browser_id) const {
 
 bool RenderThread::HasFrame(int browser_id, int64 frame_id) const {
   return impl_->HasFrame(browser_id, frame_id);
+}
+
+int RenderThread::BrowserOfFrame(int64 frame_id) const {
+  return impl_->BrowserOfFrame(frame_id);
+}
+
+bool RenderThread::HasMainFrame(int browser_id) const {
+  return impl_->HasMainFrame(browser_id);
 }
 
 CefRefPtr<CefBrowser> RenderThread::GetBrowser(int browser_id) const {

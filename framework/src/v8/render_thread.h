@@ -109,13 +109,13 @@ class RenderThread {
   // script did not compile or threw.
   bool LoadScript(int browser_id,
                   int64 frame_id,
-                  const std::string& code,
+                  const CefString& code,
                   const std::string& url);
 
   // Runs |code| at global scope in the frame's context and reports the
   // result or the exception to the caller (not to the sink). Microtasks run
   // afterwards.
-  EvalOutcome Evaluate(int browser_id, int64 frame_id, const std::string& code);
+  EvalOutcome Evaluate(int browser_id, int64 frame_id, const CefString& code);
 
   // Hands a message from the browser process to OnProcessMessageReceived as
   // a read-only copy that is detached when the call returns. Returns the
@@ -149,6 +149,11 @@ class RenderThread {
   // Whether the browser or frame exists.
   bool HasBrowser(int browser_id) const;
   bool HasFrame(int browser_id, int64 frame_id) const;
+  // The browser that has a frame with this id (frame ids are unique in the
+  // process), or 0.
+  int BrowserOfFrame(int64 frame_id) const;
+  // Whether the browser has a main frame.
+  bool HasMainFrame(int browser_id) const;
 
   // The render-side objects, for owners that hand them to client code.
   CefRefPtr<CefBrowser> GetBrowser(int browser_id) const;

@@ -128,12 +128,8 @@ bool RenderThreadImpl::CreateFrame(int browser_id,
                                    const std::string& url,
                                    bool is_main) {
   BrowserImpl* browser = FindBrowser(browser_id);
-  if (shut_down_ || !browser)
+  if (shut_down_ || !browser || BrowserOfFrame(frame_id) != 0)
     return false;
-  for (const auto& entry : browsers_) {
-    if (entry.second->FindFrame(frame_id))
-      return false;
-  }
   if (is_main && browser->main_frame())
     return false;
   CefRefPtr<BrowserImpl> keep(browser);
@@ -171,6 +167,7 @@ bool RenderThreadImpl::MakeContext(BrowserImpl* browser, FrameImpl* frame) {
   std::shared_ptr<ContextState> state = std::make_shared<ContextState>(
       isolate_, tracker_.get(), browser->id(), frame->id(), task_runner_);
   state->SetOwners(browser, frame);
+  state->SetTaskCanceller(loop_->GetCanceller());
 
   std::vector<const char*> names = extensions_.V8Names();
   v8::ExtensionConfiguration config(static_cast<int>(names.size()),
@@ -316,6 +313,19 @@ bool RenderThreadImpl::HasBrowser(int browser_id) const {
 
 bool RenderThreadImpl::HasFrame(int browser_id, int64 frame_id) const {
   return FindFrame(browser_id, frame_id) != nullptr;
+}
+
+int RenderThreadImpl::BrowserOfFrame(int64 frame_id) const {
+  for (const auto& entry : browsers_) {
+    if (entry.second->FindFrame(frame_id))
+      return entry.first;
+  }
+  return 0;
+}
+
+bool RenderThreadImpl::HasMainFrame(int browser_id) const {
+  BrowserImpl* browser = FindBrowser(browser_id);
+  return browser && browser->main_frame();
 }
 
 CefRefPtr<CefBrowser> RenderThreadImpl::GetBrowser(int browser_id) const {

@@ -48,9 +48,9 @@ class RenderThreadImpl {
   bool CreateContext(int browser_id, int64 frame_id, const std::string& url);
   bool LoadScript(int browser_id,
                   int64 frame_id,
-                  const std::string& code,
+                  const CefString& code,
                   const std::string& url);
-  EvalOutcome Evaluate(int browser_id, int64 frame_id, const std::string& code);
+  EvalOutcome Evaluate(int browser_id, int64 frame_id, const CefString& code);
   bool DeliverProcessMessage(int browser_id,
                              CefRefPtr<CefProcessMessage> message);
   bool ReleaseContext(int browser_id, int64 frame_id);
@@ -59,6 +59,8 @@ class RenderThreadImpl {
   cef_base::MessageLoop* message_loop() { return loop_.get(); }
   bool HasBrowser(int browser_id) const;
   bool HasFrame(int browser_id, int64 frame_id) const;
+  int BrowserOfFrame(int64 frame_id) const;
+  bool HasMainFrame(int browser_id) const;
   CefRefPtr<CefBrowser> GetBrowser(int browser_id) const;
   CefRefPtr<CefFrame> GetFrame(int browser_id, int64 frame_id) const;
   CefRefPtr<CefV8Context> GetContext(int browser_id, int64 frame_id) const;

@@ -13,12 +13,12 @@ namespace cef_renderer {
 
 bool RenderThreadImpl::LoadScript(int browser_id,
                                   int64 frame_id,
-                                  const std::string& code,
+                                  const CefString& code,
                                   const std::string& url) {
   FrameImpl* frame = FindFrame(browser_id, frame_id);
   if (shut_down_ || !frame || !frame->state())
     return false;
-  return RunPageScript(frame->state(), CefString(code), CefString(url), 0);
+  return RunPageScript(frame->state(), code, CefString(url), 0);
 }
 
 bool RenderThreadImpl::RunPageScript(const std::shared_ptr<ContextState>& state,
@@ -54,7 +54,7 @@ bool RenderThreadImpl::RunPageScript(const std::shared_ptr<ContextState>& state,
 
 EvalOutcome RenderThreadImpl::Evaluate(int browser_id,
                                        int64 frame_id,
-                                       const std::string& code) {
+                                       const CefString& code) {
   EvalOutcome outcome;
   FrameImpl* frame = FindFrame(browser_id, frame_id);
   if (shut_down_) {
@@ -76,7 +76,7 @@ EvalOutcome RenderThreadImpl::Evaluate(int browser_id,
   ScriptScope script_scope(script_depth_.get());
   v8::TryCatch try_catch(isolate_);
   v8::Local<v8::String> source;
-  if (!NewV8StringUtf8(isolate_, code).ToLocal(&source)) {
+  if (!NewV8String(isolate_, code).ToLocal(&source)) {
     outcome.exception = "the script is too long";
     return outcome;
   }

@@ -37,7 +37,10 @@ void RenderThreadImpl::ScheduleTimer(const std::shared_ptr<ContextState>& state,
   std::weak_ptr<ContextState> weak_state(state);
   CefRefPtr<CefTask> task(new ClosureTask(
       [this, weak_state, timer_id] { RunTimer(weak_state, timer_id); }));
-  loop_->PostTask(task, delay_ms);
+  PendingTimer* timer = state->FindTimer(timer_id);
+  if (!timer)
+    return;
+  timer->task = loop_->PostCancelableTask(task, delay_ms);
 }
 
 void RenderThreadImpl::RunTimer(const std::weak_ptr<ContextState>& weak_state,
@@ -47,7 +50,8 @@ void RenderThreadImpl::RunTimer(const std::weak_ptr<ContextState>& weak_state,
     return;
   PendingTimer* timer = state->FindTimer(timer_id);
   if (!timer)
-    return;  // cleared
+    return;         // cleared
+  timer->task = 0;  // it is running: nothing is queued for it
   v8::HandleScope handle_scope(isolate_);
   v8::Local<v8::Context> context = state->context();
   v8::Context::Scope context_scope(context);

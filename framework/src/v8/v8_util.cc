@@ -20,15 +20,6 @@ v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
       v8::NewStringType::kNormal, static_cast<int>(text.length()));
 }
 
-v8::MaybeLocal<v8::String> NewV8StringUtf8(v8::Isolate* isolate,
-                                           const std::string& text) {
-  if (text.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
-    return v8::MaybeLocal<v8::String>();
-  return v8::String::NewFromUtf8(isolate, text.data(),
-                                 v8::NewStringType::kNormal,
-                                 static_cast<int>(text.size()));
-}
-
 namespace {
 
 void DeleteUtf16Buffer(char16* buffer) {

@@ -14,8 +14,6 @@ namespace cef_renderer {
 // kept). Empty on allocation failure (a string too long for V8).
 v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
                                        const CefString& text);
-v8::MaybeLocal<v8::String> NewV8StringUtf8(v8::Isolate* isolate,
-                                           const std::string& text);
 
 // The exact UTF-16 code units of a V8 string.
 CefString CefStringFromV8(v8::Isolate* isolate, v8::Local<v8::String> text);

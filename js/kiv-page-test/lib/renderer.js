@@ -7,7 +7,7 @@ const path = require('node:path');
 const {DriverConnection} = require('./driver');
 const {locate} = require('./locate');
 const {PageTestError, describeExit} = require('./errors');
-const {encode, hasLoneSurrogate, parseJson} = require('./json-form');
+const {encode, parseJson} = require('./json-form');
 const {Page, RESULT_MARK, readScript} = require('./page');
 const {Query, Failure} = require('./query');
 
@@ -403,11 +403,6 @@ class Renderer {
     }
     if (typeof first === 'string') command.script = first;
     else if (firstFile) command.script = readScript(firstFile);
-    if (command.script !== undefined && hasLoneSurrogate(command.script)) {
-      // kivhost reads JSON text, which cannot carry one.
-      throw new TypeError('the script holds an unpaired surrogate; write it as a \\uXXXX ' +
-                          'escape inside the script\'s string literal instead');
-    }
     // The page takes the frame's lines from the moment the load is sent.
     if (previous) previous.released = true;
     this.pages.set(`${browser}/${frame}`, page);
