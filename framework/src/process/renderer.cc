@@ -43,13 +43,13 @@ using Request = ipc::RequestOf<ReceivedList>;
 using StartRenderThread = ipc::StartRenderThreadOf<ReceivedList>;
 using DeliverMessage = ipc::DeliverMessageOf<ReceivedList>;
 
-// Text fields on the wire must be well-formed UTF-8.
 // Script source as the framework's string, every code unit kept.
 CefString Utf16Text(const std::u16string& text) {
   return CefString(reinterpret_cast<const char16*>(text.data()), text.size(),
                    true);
 }
 
+// Text fields on the wire must be well-formed UTF-8.
 std::string CleanText(const std::string& text) {
   if (unicode::IsValidUtf8(text))
     return text;
