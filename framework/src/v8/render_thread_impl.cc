@@ -401,6 +401,12 @@ void RenderThreadImpl::ExitAllContexts() {
 void RenderThreadImpl::RunMicrotasks() {
   if (shut_down_ || !isolate_)
     return;
+  // V8's own tasks for this thread run between script turns, as a browser's
+  // main loop runs them. Left queued for ever, they also left the collector
+  // in a state where a later full collection (LowMemoryNotification after
+  // many contexts came and went) could crash on a worker thread.
+  if (!script_depth_->InScript())
+    RunV8ForegroundTasks(isolate_);
   v8::HandleScope handle_scope(isolate_);
   script_depth_->RunMicrotasks();
   // Also outside script turns: records of objects V8 collected meanwhile.

@@ -30,6 +30,8 @@ class V8Process {
     v8::V8::InitializePlatform(platform_.get());
     v8::V8::Initialize();
   }
+  v8::Platform* platform() const { return platform_.get(); }
+
   ~V8Process() {
     v8::V8::Dispose();
     v8::V8::DisposePlatform();
@@ -39,10 +41,28 @@ class V8Process {
   std::unique_ptr<v8::Platform> platform_;
 };
 
+V8Process& Process() {
+  static V8Process process;
+  return process;
+}
+
+// Tasks V8 posts while its tasks run wait for the next call, so that a call
+// stays bounded.
+constexpr int kMaxForegroundTasksPerCall = 64;
+
 }  // namespace
 
 void EnsureV8Initialized() {
-  static V8Process process;
+  Process();
+}
+
+void RunV8ForegroundTasks(v8::Isolate* isolate) {
+  for (int i = 0; i < kMaxForegroundTasksPerCall &&
+                  v8::platform::PumpMessageLoop(
+                      Process().platform(), isolate,
+                      v8::platform::MessageLoopBehavior::kDoNotWait);
+       ++i) {
+  }
 }
 
 v8::ArrayBuffer::Allocator* NewArrayBufferAllocator() {

@@ -10,6 +10,10 @@ namespace cef_renderer {
 // Initialises the V8 platform and V8 if not done yet. Thread-safe.
 void EnsureV8Initialized();
 
+// Runs the tasks V8 has posted to |isolate|'s own thread that are due now
+// (the collector's finishing steps among them), without waiting.
+void RunV8ForegroundTasks(v8::Isolate* isolate);
+
 // V8's default array buffer allocator, and its disposal. libnode is built
 // without RTTI, so deleting through the polymorphic pointer is kept out of
 // code that UBSan's vptr check instruments.
