@@ -7,6 +7,7 @@
 #include <v8.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "tests/framework_v8/test_app.h"
 #include "v8/context_state.h"
 #include "v8/render_thread_impl.h"
+#include "v8/v8_platform.h"
 
 namespace v8test {
 namespace {
@@ -464,6 +466,32 @@ TEST(ThreadSafety, ValuesFailSafelyOnOtherThreadsAndMayBeDroppedThere) {
 
 // 1,000 documents created and released hold steady memory: no context
 // records, API object records or V8 contexts stay behind.
+// Tasks V8 posts to the render thread (its collector's finishing steps
+// among them) run once the current script turn is over, not never.
+TEST(ContextLeaks, TasksV8PostsToTheRenderThreadRun) {
+  CefRefPtr<TestApp> app(new TestApp());
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  class Count : public v8::Task {
+   public:
+    explicit Count(int* ran) : ran_(ran) {}
+    void Run() override { ++*ran_; }
+
+   private:
+    int* ran_;
+  };
+  int ran = 0;
+  std::shared_ptr<v8::TaskRunner> runner =
+      cef_renderer::GetV8Platform()->GetForegroundTaskRunner(
+          v8::Isolate::GetCurrent());
+  for (int i = 0; i < 3; ++i)
+    runner->PostTask(std::make_unique<Count>(&ran));
+  EXPECT_EQ(0, ran);
+  harness.Eval(browser, frame, "1");
+  EXPECT_EQ(3, ran);
+}
+
 TEST(ContextLeaks, ThousandContextsHoldSteadyMemory) {
   CefRefPtr<TestApp> app(new TestApp());
   CefRefPtr<FunctionHandler> handler(new FunctionHandler(

@@ -72,6 +72,8 @@ void RenderThreadImpl::Start(CefRefPtr<CefApp> app,
 
   script_depth_ = std::make_unique<ScriptDepth>(isolate_);
   script_depth_->SetAfterMicrotasksHook([this] {
+    // The end of the outermost script turn: V8's own tasks may run.
+    RunV8ForegroundTasks(isolate_);
     ReportPendingRejections();
     // The end of a script turn is where records of objects V8 collected
     // meanwhile can go.

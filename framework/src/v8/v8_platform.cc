@@ -56,6 +56,10 @@ void EnsureV8Initialized() {
   Process();
 }
 
+v8::Platform* GetV8Platform() {
+  return Process().platform();
+}
+
 void RunV8ForegroundTasks(v8::Isolate* isolate) {
   for (int i = 0; i < kMaxForegroundTasksPerCall &&
                   v8::platform::PumpMessageLoop(

@@ -14,6 +14,9 @@ void EnsureV8Initialized();
 // (the collector's finishing steps among them), without waiting.
 void RunV8ForegroundTasks(v8::Isolate* isolate);
 
+// The process's V8 platform (initialising V8 if not done yet).
+v8::Platform* GetV8Platform();
+
 // V8's default array buffer allocator, and its disposal. libnode is built
 // without RTTI, so deleting through the polymorphic pointer is kept out of
 // code that UBSan's vptr check instruments.
