@@ -337,71 +337,53 @@ void AppendWide(uint32_t cp, std::wstring* out) {
     out->push_back(static_cast<wchar_t>(units[n]));
 }
 
-}  // namespace
-
-bool WideToUtf8(const wchar_t* src, size_t size, std::string* out) {
-  out->clear();
+// Reads |src| code point by code point with |read|, an invalid sequence
+// becoming U+FFFD, and hands each to |append|. False if any was invalid.
+template <typename Unit, typename Read, typename Append>
+bool Transcode(const Unit* src, size_t size, Read read, Append append) {
   bool ok = true;
   size_t i = 0;
-  char buffer[4];
   while (src && i < size) {
     uint32_t cp;
-    if (!ReadWide(src, size, &i, &cp)) {
+    if (!read(src, size, &i, &cp)) {
       cp = kReplacement;
       ok = false;
     }
-    out->append(buffer, PutUtf8(cp, buffer));
+    append(cp);
   }
   return ok;
 }
 
+}  // namespace
+
+bool WideToUtf8(const wchar_t* src, size_t size, std::string* out) {
+  out->clear();
+  return Transcode(src, size, ReadWide, [out](uint32_t cp) {
+    char buffer[4];
+    out->append(buffer, PutUtf8(cp, buffer));
+  });
+}
+
 bool Utf8ToWide(const char* src, size_t size, std::wstring* out) {
   out->clear();
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(src);
-  bool ok = true;
-  size_t i = 0;
-  while (src && i < size) {
-    uint32_t cp;
-    if (!ReadUtf8(bytes, size, &i, &cp)) {
-      cp = kReplacement;
-      ok = false;
-    }
-    AppendWide(cp, out);
-  }
-  return ok;
+  return Transcode(reinterpret_cast<const unsigned char*>(src), size, ReadUtf8,
+                   [out](uint32_t cp) { AppendWide(cp, out); });
 }
 
 bool WideToUtf16(const wchar_t* src,
                  size_t size,
                  std::basic_string<unsigned short>* out) {
   out->clear();
-  bool ok = true;
-  size_t i = 0;
-  Unit16 buffer[2];
-  while (src && i < size) {
-    uint32_t cp;
-    if (!ReadWide(src, size, &i, &cp)) {
-      cp = kReplacement;
-      ok = false;
-    }
+  return Transcode(src, size, ReadWide, [out](uint32_t cp) {
+    Unit16 buffer[2];
     out->append(buffer, PutUtf16(cp, buffer));
-  }
-  return ok;
+  });
 }
 
 bool Utf16ToWide(const Unit16* src, size_t size, std::wstring* out) {
   out->clear();
-  bool ok = true;
-  size_t i = 0;
-  while (src && i < size) {
-    uint32_t cp;
-    if (!ReadUtf16(src, size, &i, &cp)) {
-      cp = kReplacement;
-      ok = false;
-    }
-    AppendWide(cp, out);
-  }
-  return ok;
+  return Transcode(src, size, ReadUtf16,
+                   [out](uint32_t cp) { AppendWide(cp, out); });
 }
 
 }  // namespace unicode
