@@ -1,6 +1,9 @@
 #include "bench/wire/wire_path.h"
 
+#include "base/value_scope.h"
 #include "ipc/messages.h"
+#include "ipc/record_codec.h"
+#include "process/list_codec.h"
 #include "process/value_convert.h"
 
 namespace kivbench {
@@ -15,15 +18,16 @@ bool ToWire(CefRefPtr<CefProcessMessage> message,
 
 }  // namespace
 
+// The renderer encodes straight from the message's containers.
 bool EncodeOutgoing(int browser_id,
                     CefRefPtr<CefProcessMessage> message,
                     Payload* payload,
                     std::string* error) {
-  ipc::ProcessMessageSent sent;
+  ipc::ProcessMessageSentOf<cef_process::ListToSend> sent;
   sent.browser_id = browser_id;
   sent.name = message->GetName().ToString();
-  return ToWire(message, &sent.arguments, error) &&
-         ipc::EncodeEvent(sent, payload, error);
+  sent.arguments.list = message->GetArgumentList();
+  return ipc::EncodeRecord(ipc::kFirstEventType, sent, payload, error);
 }
 
 bool EncodeIncoming(int browser_id,
@@ -37,17 +41,24 @@ bool EncodeIncoming(int browser_id,
          ipc::EncodeRequest(deliver, payload, error);
 }
 
-CefRefPtr<CefProcessMessage> DecodeIncoming(const Payload& payload,
-                                            std::string* error) {
-  ipc::Request request;
-  if (!ipc::DecodeRequest(payload, &request, error))
-    return nullptr;
-  const auto* deliver = std::get_if<ipc::DeliverMessage>(&request);
+// The renderer decodes straight into the containers' tree, which the
+// received message then takes without a copy.
+bool DecodeIncoming(const Payload& payload,
+                    std::string* name,
+                    CefRefPtr<CefListValue>* arguments,
+                    std::string* error) {
+  ipc::RequestOf<cef_process::ReceivedList> request;
+  if (!ipc::DecodeRequestOf(payload.data(), payload.size(), &request, error))
+    return false;
+  auto* deliver =
+      std::get_if<ipc::DeliverMessageOf<cef_process::ReceivedList>>(&request);
   if (!deliver) {
     *error = "not a delivered message";
-    return nullptr;
+    return false;
   }
-  return cef_process::WireToMessage(deliver->name, deliver->arguments);
+  *name = deliver->name;
+  *arguments = cef_base::AdoptList(std::move(deliver->arguments.root));
+  return arguments->get() != nullptr;
 }
 
 std::function<bool()> CodecRoundTrip(CefRefPtr<CefProcessMessage> message,

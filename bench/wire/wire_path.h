@@ -27,18 +27,21 @@ bool EncodeOutgoing(int browser_id,
                     std::string* error);
 
 // The payload of |message| delivered by the browser process to a page of
-// |browser_id|, and its decoding into a new message as the renderer does it.
+// |browser_id|, and its decoding, as the renderer does it, into the name and
+// the argument containers of the message that its handler receives.
 bool EncodeIncoming(int browser_id,
                     CefRefPtr<CefProcessMessage> message,
                     Payload* payload,
                     std::string* error);
-CefRefPtr<CefProcessMessage> DecodeIncoming(const Payload& payload,
-                                            std::string* error);
+bool DecodeIncoming(const Payload& payload,
+                    std::string* name,
+                    CefRefPtr<CefListValue>* arguments,
+                    std::string* error);
 
-// The codec alone, without the containers: prepares the wire form of
-// |message| and returns a function that encodes it as an outgoing payload
-// and decodes that payload again, true when both worked. |payload_size| is
-// the size of the payload.
+// The codec alone, without the containers: prepares the browser side's wire
+// form of |message| (a tree of its own) and returns a function that encodes it
+// as an outgoing payload and decodes that payload again, true when both worked.
+// |payload_size| is the size of the payload.
 std::function<bool()> CodecRoundTrip(CefRefPtr<CefProcessMessage> message,
                                      size_t* payload_size,
                                      std::string* error);

@@ -70,7 +70,7 @@ TEST(UtfTest, BlockScansFindTheFirstWiderCharacterAnywhere) {
       {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
       {u"\xDC00", "\xEF\xBF\xBD"},  // unpaired: replaced
   };
-  for (size_t size = 1; size <= 33; ++size) {
+  for (size_t size = 1; size <= 130; ++size) {  // past two 64-byte blocks
     for (size_t at = 0; at < size; ++at) {
       for (const Wide& wide : wides) {
         const std::u16string text = std::u16string(at, u'a') + wide.utf16 +

@@ -67,6 +67,11 @@ void ValueDict::Set(std::string key, std::unique_ptr<Value> value) {
   tree_.emplace(std::move(key), std::move(value));
 }
 
+void ValueDict::Reserve(size_t count) {
+  if (!large_ && count <= kFlatLimit)
+    flat_.reserve(count);
+}
+
 bool ValueDict::Erase(const std::string& key) {
   if (large_)
     return tree_.erase(key) != 0;

@@ -42,6 +42,9 @@ class ValueDict {
   std::unique_ptr<Value>* FindSlot(const std::string& key);
   // Stores |value| under |key|, replacing (and freeing) any old entry.
   void Set(std::string key, std::unique_ptr<Value> value);
+  // Makes room for |count| entries ahead, as far as the sorted vector holds
+  // them.
+  void Reserve(size_t count);
   // Removes the entry under |key|; false if there is none.
   bool Erase(const std::string& key);
 

@@ -37,18 +37,16 @@ void WireWriter::WriteString16(const uint16_t* units, size_t size) {
 #endif
 }
 
+// Runs of bytes are appended by insert, which copies them once; Extend
+// would first fill the space with zeros.
 void WireWriter::WriteLatin1(const uint8_t* latin1, size_t size) {
-  uint8_t* at = Extend(4 + size);
-  StoreLittleEndian(static_cast<uint32_t>(size) | kOneByteForm, at);
-  if (size)
-    std::memcpy(at + 4, latin1, size);
+  StoreLittleEndian(static_cast<uint32_t>(size) | kOneByteForm, Extend(4));
+  out_->insert(out_->end(), latin1, latin1 + size);
 }
 
 void WireWriter::WriteBytes(const uint8_t* data, size_t size) {
-  uint8_t* at = Extend(4 + size);
-  StoreLittleEndian(static_cast<uint32_t>(size), at);
-  if (size)
-    std::memcpy(at + 4, data, size);
+  StoreLittleEndian(static_cast<uint32_t>(size), Extend(4));
+  out_->insert(out_->end(), data, data + size);
 }
 
 void WireWriter::PatchU32(size_t offset, uint32_t value) {

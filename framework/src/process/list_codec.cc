@@ -196,6 +196,7 @@ class TreeDecoder {
       return nullptr;
     std::unique_ptr<Value> node = Value::NewDict();
     Value::Dict& dict = *node->dict();
+    dict.Reserve(count);
     // Keys on the wire are distinct code unit sequences (each has one
     // encoding, so distinct bytes); the same key twice is malformed, as for
     // the browser side's decoder. Nested dictionaries stack their keys on

@@ -21,6 +21,12 @@ uint64_t Load64(const void* at) {
   return value;
 }
 
+#if defined(__SSE2__)
+bool IsZero(__m128i bits) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(bits, _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
 bool IsValidCodePoint(uint32_t cp) {
   return cp < 0xD800 || (cp >= 0xE000 && cp <= 0x10FFFF);
 }
@@ -126,23 +132,57 @@ size_t PutUtf16(uint32_t cp, Unit16* out) {
   return 2;
 }
 
-// Units of 16 bits below |limit| at the start of |text|, scanned in blocks.
+// Units of 16 bits below |limit| (a power of two) at the start of |text|,
+// scanned in blocks.
 size_t Prefix16Below(const Unit16* text, size_t size, Unit16 limit) {
-  const uint64_t mask = 0x0001000100010001ull * static_cast<Unit16>(-limit);
   size_t i = 0;
-  for (; i + 16 <= size; i += 16) {
-    if ((Load64(text + i) | Load64(text + i + 4) | Load64(text + i + 8) |
-         Load64(text + i + 12)) &
-        mask) {
+#if defined(__SSE2__)
+  const __m128i high = _mm_set1_epi16(static_cast<short>(-limit));
+  for (; i + 32 <= size; i += 32) {
+    const __m128i* at = reinterpret_cast<const __m128i*>(text + i);
+    const __m128i any = _mm_or_si128(
+        _mm_or_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1)),
+        _mm_or_si128(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3)));
+    if (!IsZero(_mm_and_si128(any, high)))
       break;
-    }
   }
+  for (; i + 8 <= size; i += 8) {
+    const __m128i units =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    if (!IsZero(_mm_and_si128(units, high)))
+      break;
+  }
+#else
+  const uint64_t mask = 0x0001000100010001ull * static_cast<Unit16>(-limit);
   for (; i + 4 <= size; i += 4) {
     if (Load64(text + i) & mask)
       break;
   }
+#endif
   while (i < size && text[i] < limit)
     ++i;
+  return i;
+}
+
+// Widens the ASCII prefix of |src| into |dst| in one pass; returns its
+// length.
+size_t WidenAsciiPrefix(const char* src, size_t size, Unit16* dst) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    if (_mm_movemask_epi8(bytes) != 0)
+      break;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 8),
+                     _mm_unpackhi_epi8(bytes, zero));
+  }
+#endif
+  for (; i < size && static_cast<unsigned char>(src[i]) < 0x80; ++i)
+    dst[i] = static_cast<unsigned char>(src[i]);
   return i;
 }
 
@@ -150,19 +190,47 @@ size_t Prefix16Below(const Unit16* text, size_t size, Unit16 limit) {
 
 size_t AsciiPrefix(const char* text, size_t size) {
   size_t i = 0;
-  for (; i + 4 * kBlock <= size; i += 4 * kBlock) {
-    if ((Load64(text + i) | Load64(text + i + 8) | Load64(text + i + 16) |
-         Load64(text + i + 24)) &
-        0x8080808080808080ull) {
+#if defined(__SSE2__)
+  for (; i + 64 <= size; i += 64) {
+    const __m128i* at = reinterpret_cast<const __m128i*>(text + i);
+    const __m128i any = _mm_or_si128(
+        _mm_or_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1)),
+        _mm_or_si128(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3)));
+    if (_mm_movemask_epi8(any) != 0)
       break;
-    }
   }
+  for (; i + 16 <= size; i += 16) {
+    if (_mm_movemask_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i))) != 0)
+      break;
+  }
+#endif
   for (; i + kBlock <= size; i += kBlock) {
     if (Load64(text + i) & 0x8080808080808080ull)
       break;
   }
   while (i < size && static_cast<unsigned char>(text[i]) < 0x80)
     ++i;
+  return i;
+}
+
+size_t NarrowAsciiPrefix(const Unit16* src, size_t size, char* dst) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+  for (; i + 16 <= size; i += 16) {
+    const __m128i low =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    const __m128i upper =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 8));
+    if (!IsZero(_mm_and_si128(_mm_or_si128(low, upper), high)))
+      break;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_packus_epi16(low, upper));
+  }
+#endif
+  for (; i < size && src[i] < 0x80; ++i)
+    dst[i] = static_cast<char>(src[i]);
   return i;
 }
 
@@ -207,8 +275,7 @@ size_t ConvertUtf8ToUtf16(const char* src,
   size_t i = 0;
   size_t out = 0;
   while (i < size) {
-    const size_t ascii = AsciiPrefix(src + i, size - i);
-    WidenLatin1(bytes + i, ascii, dst + out);
+    const size_t ascii = WidenAsciiPrefix(src + i, size - i, dst + out);
     i += ascii;
     out += ascii;
     if (i == size)
@@ -233,8 +300,7 @@ size_t ConvertUtf16ToUtf8(const Unit16* src,
   size_t i = 0;
   size_t out = 0;
   while (i < size) {
-    const size_t ascii = AsciiPrefix(src + i, size - i);
-    NarrowToLatin1(src + i, ascii, reinterpret_cast<uint8_t*>(dst + out));
+    const size_t ascii = NarrowAsciiPrefix(src + i, size - i, dst + out);
     i += ascii;
     out += ascii;
     if (i == size)

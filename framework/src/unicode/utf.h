@@ -59,6 +59,10 @@ void NarrowToLatin1(const Unit16* src, size_t size, uint8_t* dst);
 // At most 2 * |size| bytes.
 size_t ConvertLatin1ToUtf8(const uint8_t* src, size_t size, char* dst);
 
+// Narrows the ASCII prefix of |src| into |dst| in one pass; returns its
+// length.
+size_t NarrowAsciiPrefix(const Unit16* src, size_t size, char* dst);
+
 // Conversions into strings; |out| is replaced. Each returns true when the
 // whole input was well-formed.
 template <typename String16>
@@ -76,13 +80,18 @@ template <typename Char16>
 bool Utf16ToUtf8(const Char16* src, size_t size, std::string* out) {
   static_assert(sizeof(Char16) == 2, "16-bit units");
   const Unit16* units = reinterpret_cast<const Unit16*>(src);
-  // Plain text needs exactly one byte per unit; only text beyond U+007F
-  // needs the worst-case buffer.
-  const size_t ascii = AsciiPrefix(units, size);
+  // Plain text needs exactly one byte per unit and is converted in the same
+  // pass that finds where it ends; only text beyond U+007F needs the
+  // worst-case buffer.
+  out->resize(size);
+  const size_t ascii = NarrowAsciiPrefix(units, size, &(*out)[0]);
+  if (ascii == size)
+    return true;
   out->resize(ascii + MaxUtf8ForUtf16(size - ascii));
   bool valid = true;
-  const size_t written = ConvertUtf16ToUtf8(units, size, &(*out)[0], &valid);
-  out->resize(written);
+  const size_t written =
+      ConvertUtf16ToUtf8(units + ascii, size - ascii, &(*out)[ascii], &valid);
+  out->resize(ascii + written);
   return valid;
 }
 
