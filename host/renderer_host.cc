@@ -327,8 +327,11 @@ bool RendererHost::Poll(Millis timeout,
       output_slot = static_cast<int>(count);
       fds[count++] = {child_->output_fd(), POLLIN, 0};
     }
-    if (pidfd_ >= 0)
+    int pid_slot = -1;
+    if (pidfd_ >= 0) {
+      pid_slot = static_cast<int>(count);
       fds[count++] = {pidfd_, POLLIN, 0};
+    }
     if (wake_fd >= 0) {
       wake_slot = static_cast<int>(count);
       fds[count++] = {wake_fd, POLLIN, 0};
@@ -354,7 +357,10 @@ bool RendererHost::Poll(Millis timeout,
     } else if (!channel_reported_ && !channel_open()) {
       EndChannel("", events);
     }
-    CheckExit(events);
+    // With a process descriptor, the child can only have exited when it
+    // says so; without one, every turn asks.
+    if (pid_slot < 0 || (ready > 0 && fds[pid_slot].revents != 0))
+      CheckExit(events);
     bool woken = ready > 0 && wake_slot >= 0 && fds[wake_slot].revents != 0;
     if (events->size() > before || exit_reported_ || woken ||
         sync_reply_arrived_ || RemainingMs(deadline) == 0) {

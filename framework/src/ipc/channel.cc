@@ -85,6 +85,10 @@ Channel::Status Channel::ReadAvailable(
       total += static_cast<size_t>(got);
       if (!drain())
         return Status::kError;
+      // A short read took all there was: asking again would only fail
+      // with EAGAIN. The caller's level-triggered wait reports more.
+      if (static_cast<size_t>(got) < kReadSize)
+        break;
       continue;
     }
     if (got == 0) {
