@@ -492,6 +492,31 @@ TEST(ContextLeaks, TasksV8PostsToTheRenderThreadRun) {
   EXPECT_EQ(3, ran);
 }
 
+// A page that keeps a window of its recent values alive makes V8 grow its
+// young generation; the render thread caps it, so that the space stays
+// small for the life of the page.
+TEST(ContextLeaks, BusyPageKeepsTheYoungGenerationSmall) {
+  CefRefPtr<TestApp> app(new TestApp());
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  harness.Eval(browser, frame,
+               "var ring = new Array(20000);"
+               "for (var i = 0; i < 400000; i++)"
+               "  ring[i % ring.length] = {id: i, name: 'item ' + i};");
+  v8::Isolate* isolate = v8::Isolate::GetCurrent();
+  size_t young = 0;
+  for (size_t i = 0; i < isolate->NumberOfHeapSpaces(); ++i) {
+    v8::HeapSpaceStatistics space;
+    if (isolate->GetHeapSpaceStatistics(&space, i) &&
+        std::string(space.space_name()) == "new_space") {
+      young = space.space_size();
+    }
+  }
+  ASSERT_GT(young, 0u);
+  EXPECT_LE(young, 2u * 1024 * 1024) << "new space of " << young << " bytes";
+}
+
 TEST(ContextLeaks, ThousandContextsHoldSteadyMemory) {
   CefRefPtr<TestApp> app(new TestApp());
   CefRefPtr<FunctionHandler> handler(new FunctionHandler(
