@@ -129,7 +129,8 @@ const std::vector<FigureSpec>& TableFigures() {
        Bandwidth("Memcpy/query_message"),
        "MB/s",
        {TargetKind::kValueAtLeast, 1000}},
-      {"the same, codec alone",
+      {"the same message through the browser side's codec (its own value "
+       "tree, made once)",
        Bandwidth("WireCodec/query_message"),
        "memcpy of the same bytes",
        Bandwidth("Memcpy/query_message"),
@@ -141,7 +142,8 @@ const std::vector<FigureSpec>& TableFigures() {
        Bandwidth("Memcpy/string"),
        "MB/s",
        {TargetKind::kRatioAtMost, 2.0}},
-      {"the same, codec alone",
+      {"the same message through the browser side's codec (its own value "
+       "tree, made once)",
        Bandwidth("WireCodec/string"),
        "memcpy of the same bytes",
        Bandwidth("Memcpy/string"),

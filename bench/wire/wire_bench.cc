@@ -1,8 +1,10 @@
 // Encoding and decoding process messages for the channel, beside memcpy of
 // the same bytes:
-//   WireEncodeDecode  the renderer's whole path: containers to an outgoing
-//                     payload, and an incoming payload to new containers
-//   WireCodec         the codec alone (the wire form already made)
+//   WireEncodeDecode  the renderer's whole path: straight from the message's
+//                     containers to an outgoing payload, and from an
+//                     incoming payload to the containers its handler gets
+//   WireCodec         the browser side's codec: its own value tree (made
+//                     once) to a payload and back to a new tree
 //   Memcpy            one copy of a buffer of the payload's size
 // for the query message of 10,000 objects and for a message holding one
 // string of 1,000,000 characters.

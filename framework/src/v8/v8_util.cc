@@ -30,9 +30,17 @@ void DeleteUtf16Buffer(char16* buffer) {
 
 CefString CefStringFromV8(v8::Isolate* isolate, v8::Local<v8::String> text) {
   CefString result;
+  CefStringFromV8(isolate, text, &result);
+  return result;
+}
+
+void CefStringFromV8(v8::Isolate* isolate,
+                     v8::Local<v8::String> text,
+                     CefString* out) {
+  out->clear();
   const int length = text->Length();
   if (length == 0)
-    return result;
+    return;
   // V8 writes straight into the buffer the string then owns: one pass, no
   // intermediate copy.
   static_assert(sizeof(char16) == sizeof(uint16_t), "char16 is 16 bits");
@@ -40,11 +48,10 @@ CefString CefStringFromV8(v8::Isolate* isolate, v8::Local<v8::String> text) {
   text->Write(isolate, reinterpret_cast<uint16_t*>(buffer.get()), 0, length,
               v8::String::NO_NULL_TERMINATION);
   buffer[static_cast<size_t>(length)] = 0;
-  cef_string_utf16_t* target = result.GetWritableStruct();
+  cef_string_utf16_t* target = out->GetWritableStruct();
   target->str = buffer.release();
   target->length = static_cast<size_t>(length);
   target->dtor = &DeleteUtf16Buffer;
-  return result;
 }
 
 std::string Utf8FromV8(v8::Isolate* isolate, v8::Local<v8::String> text) {

@@ -17,6 +17,10 @@ v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
 
 // The exact UTF-16 code units of a V8 string.
 CefString CefStringFromV8(v8::Isolate* isolate, v8::Local<v8::String> text);
+// The same, into |out| (replacing what it held) without a CefString copy.
+void CefStringFromV8(v8::Isolate* isolate,
+                     v8::Local<v8::String> text,
+                     CefString* out);
 
 // UTF-8 text of any value: ToString, or V8's detail string when ToString
 // throws (symbols, objects with a throwing toString). Never throws.

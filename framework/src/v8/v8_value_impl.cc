@@ -74,8 +74,12 @@ CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::Wrap(
     return NewDouble(value.As<v8::Number>()->Value());
   if (value->IsDate())
     return NewDate(value.As<v8::Date>()->ValueOf());
-  if (value->IsString())
-    return NewString(CefStringFromV8(isolate, value.As<v8::String>()));
+  if (value->IsString()) {
+    // Converted into the wrapper's own string: CefString has no move.
+    CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kString));
+    CefStringFromV8(isolate, value.As<v8::String>(), &result->string_value_);
+    return result;
+  }
   if (value->IsObject() && state && !state->released()) {
     CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kObject));
     result->object_.Set(state, value);
@@ -88,10 +92,12 @@ CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::Wrap(
 CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::WrapIn(v8::Isolate* isolate,
                                                  v8::Local<v8::Context> context,
                                                  v8::Local<v8::Value> value) {
-  RenderThreadImpl* thread = RenderThreadImpl::Current();
+  // Only objects are tied to a context; primitives need no state.
   std::shared_ptr<ContextState> state;
-  if (thread)
-    state = thread->StateFor(context);
+  if (!value.IsEmpty() && value->IsObject()) {
+    if (RenderThreadImpl* thread = RenderThreadImpl::Current())
+      state = thread->StateFor(context);
+  }
   return Wrap(isolate, value, state);
 }
 

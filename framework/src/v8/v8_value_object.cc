@@ -411,6 +411,9 @@ bool CefV8ValueImpl::GetKeys(std::vector<CefString>& keys) {
   if (!scope.object()->GetPropertyNames(scope.context()).ToLocal(&names))
     return false;
   const uint32_t count = names->Length();
+  // The names already exist in V8, so room for them is no new risk; each is
+  // converted in place, as CefString has no move.
+  keys.reserve(keys.size() + count);
   for (uint32_t i = 0; i < count; ++i) {
     v8::Local<v8::Value> name;
     v8::Local<v8::String> text;
@@ -418,7 +421,8 @@ bool CefV8ValueImpl::GetKeys(std::vector<CefString>& keys) {
         !name->ToString(scope.context()).ToLocal(&text)) {
       return false;
     }
-    keys.push_back(CefStringFromV8(scope.isolate(), text));
+    keys.emplace_back();
+    CefStringFromV8(scope.isolate(), text, &keys.back());
   }
   return true;
 }
