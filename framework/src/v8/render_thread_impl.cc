@@ -83,6 +83,7 @@ void RenderThreadImpl::Start(CefRefPtr<CefApp> app,
   script_depth_->SetAfterMicrotasksHook([this] {
     // The end of the outermost script turn: V8's own tasks may run.
     RunV8ForegroundTasks(isolate_);
+    v8_tasks_ran_ = true;
     ReportPendingRejections();
     // The end of a script turn is where records of objects V8 collected
     // meanwhile can go.
@@ -416,12 +417,14 @@ void RenderThreadImpl::RunMicrotasks() {
   // main loop runs them. Left queued for ever, they also left the collector
   // in a state where a later full collection (LowMemoryNotification after
   // many contexts came and went) could crash on a worker thread.
-  if (!script_depth_->InScript())
+  // A script turn that just ended ran them already.
+  if (!script_depth_->InScript() && !v8_tasks_ran_)
     RunV8ForegroundTasks(isolate_);
   v8::HandleScope handle_scope(isolate_);
   script_depth_->RunMicrotasks();
   // Also outside script turns: records of objects V8 collected meanwhile.
   tracker_->FreeCollected();
+  v8_tasks_ran_ = false;
 }
 
 void RenderThreadImpl::AfterTask() {

@@ -131,6 +131,9 @@ class RenderThreadImpl {
   v8::ArrayBuffer::Allocator* allocator_ = nullptr;  // owned
   v8::Isolate* isolate_ = nullptr;
   std::unique_ptr<ScriptDepth> script_depth_;
+  // V8's own tasks ran at the end of a script turn since the last
+  // RunMicrotasks.
+  bool v8_tasks_ran_ = false;
   std::unique_ptr<ObjectTracker> tracker_;
   std::unique_ptr<PageEnvironment> environment_;
   v8::Global<v8::Value> security_token_;
