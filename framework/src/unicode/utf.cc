@@ -25,6 +25,15 @@ uint64_t Load64(const void* at) {
 bool IsZero(__m128i bits) {
   return _mm_movemask_epi8(_mm_cmpeq_epi8(bits, _mm_setzero_si128())) == 0xFFFF;
 }
+
+// Stores 16 bytes as 16 units of 16 bits.
+void StoreWidened(__m128i bytes, Unit16* dst) {
+  const __m128i zero = _mm_setzero_si128();
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                   _mm_unpacklo_epi8(bytes, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8),
+                   _mm_unpackhi_epi8(bytes, zero));
+}
 #endif
 
 bool IsValidCodePoint(uint32_t cp) {
@@ -169,16 +178,12 @@ size_t Prefix16Below(const Unit16* text, size_t size, Unit16 limit) {
 size_t WidenAsciiPrefix(const char* src, size_t size, Unit16* dst) {
   size_t i = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
   for (; i + 16 <= size; i += 16) {
     const __m128i bytes =
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     if (_mm_movemask_epi8(bytes) != 0)
       break;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                     _mm_unpacklo_epi8(bytes, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 8),
-                     _mm_unpackhi_epi8(bytes, zero));
+    StoreWidened(bytes, dst + i);
   }
 #endif
   for (; i < size && static_cast<unsigned char>(src[i]) < 0x80; ++i)
@@ -321,14 +326,9 @@ void WidenLatin1(const uint8_t* src, size_t size, Unit16* dst) {
   size_t i = 0;
 #if defined(__SSE2__)
   // 16 bytes to 16 units at a time, whatever the optimiser does.
-  const __m128i zero = _mm_setzero_si128();
   for (; i + 16 <= size; i += 16) {
-    const __m128i bytes =
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                     _mm_unpacklo_epi8(bytes, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 8),
-                     _mm_unpackhi_epi8(bytes, zero));
+    StoreWidened(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)),
+                 dst + i);
   }
 #endif
   for (; i < size; ++i)
