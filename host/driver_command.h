@@ -72,19 +72,14 @@ class Driver::Command {
               std::optional<std::string> fallback,
               std::string* out,
               std::string* error) const {
-    if (!Has(field)) {
-      if (fallback) {
-        *out = *fallback;
-        return true;
-      }
-      *error = std::string("\"") + field + "\" is missing";
-      return false;
+    if (!Has(field) && fallback) {
+      *out = *fallback;
+      return true;
     }
-    if (!object_[field].is_string()) {
-      *error = std::string("\"") + field + "\" must be a string";
+    const Json* text = StringField(field, error);
+    if (!text)
       return false;
-    }
-    *out = object_[field].get<std::string>();
+    *out = text->get<std::string>();
     // Text fields cross the channel as UTF-8, which has no unpaired
     // surrogates (only script source does; see Source).
     if (!ipc::IsValidUtf8(*out)) {
@@ -105,15 +100,10 @@ class Driver::Command {
       *out = ipc::Utf8ToUtf16(*fallback);
       return true;
     }
-    if (!Has(field)) {
-      *error = std::string("\"") + field + "\" is missing";
+    const Json* text = StringField(field, error);
+    if (!text)
       return false;
-    }
-    if (!object_[field].is_string()) {
-      *error = std::string("\"") + field + "\" must be a string";
-      return false;
-    }
-    *out = JsonStringToUtf16(object_[field].get_ref<const std::string&>());
+    *out = JsonStringToUtf16(text->get_ref<const std::string&>());
     return true;
   }
 
@@ -155,6 +145,20 @@ class Driver::Command {
   }
 
  private:
+  // The field's JSON string; NULL with |error| set when the field is missing
+  // or not a string.
+  const Json* StringField(const char* field, std::string* error) const {
+    if (!Has(field)) {
+      *error = std::string("\"") + field + "\" is missing";
+      return nullptr;
+    }
+    if (!object_[field].is_string()) {
+      *error = std::string("\"") + field + "\" must be a string";
+      return nullptr;
+    }
+    return &object_[field];
+  }
+
   Json object_;
   std::string name_;
   std::optional<Json> id_;
