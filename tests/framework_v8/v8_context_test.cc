@@ -496,8 +496,7 @@ TEST(ContextLeaks, TasksV8PostsToTheRenderThreadRun) {
 // young generation; the render thread caps it, so that the space stays
 // small for the life of the page.
 TEST(ContextLeaks, BusyPageKeepsTheYoungGenerationSmall) {
-  CefRefPtr<TestApp> app(new TestApp());
-  RendererHarness harness(app.get(), nullptr);
+  RendererHarness harness(nullptr, nullptr);
   const int browser = harness.CreateBrowser();
   const int64 frame = harness.CreateFrame(browser, "", true);
   harness.Eval(browser, frame,
