@@ -6,8 +6,11 @@
 
 namespace cef_renderer {
 
-v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
-                                       const CefString& text) {
+namespace {
+
+v8::MaybeLocal<v8::String> NewV8StringOfType(v8::Isolate* isolate,
+                                             const CefString& text,
+                                             v8::NewStringType type) {
   if (text.length() == 0)
     return v8::String::Empty(isolate);
   if (text.length() > static_cast<size_t>(v8::String::kMaxLength))
@@ -16,8 +19,20 @@ v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
   // 0x100 as a one-byte string; narrowing it here first would only add a
   // copy.
   return v8::String::NewFromTwoByte(
-      isolate, reinterpret_cast<const uint16_t*>(text.c_str()),
-      v8::NewStringType::kNormal, static_cast<int>(text.length()));
+      isolate, reinterpret_cast<const uint16_t*>(text.c_str()), type,
+      static_cast<int>(text.length()));
+}
+
+}  // namespace
+
+v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
+                                       const CefString& text) {
+  return NewV8StringOfType(isolate, text, v8::NewStringType::kNormal);
+}
+
+v8::MaybeLocal<v8::String> NewV8PropertyName(v8::Isolate* isolate,
+                                             const CefString& name) {
+  return NewV8StringOfType(isolate, name, v8::NewStringType::kInternalized);
 }
 
 namespace {

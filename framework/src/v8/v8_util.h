@@ -15,6 +15,11 @@ namespace cef_renderer {
 v8::MaybeLocal<v8::String> NewV8String(v8::Isolate* isolate,
                                        const CefString& text);
 
+// The same for a property name: internalized, as V8 keeps every name it
+// looks up, so that the property access that follows finds it at once.
+v8::MaybeLocal<v8::String> NewV8PropertyName(v8::Isolate* isolate,
+                                             const CefString& name);
+
 // The exact UTF-16 code units of a V8 string.
 CefString CefStringFromV8(v8::Isolate* isolate, v8::Local<v8::String> text);
 // The same, into |out| (replacing what it held) without a CefString copy.

@@ -160,7 +160,7 @@ bool CefV8ValueImpl::HasValue(const CefString& key) {
   if (!scope.ok())
     return false;
   v8::Local<v8::String> name;
-  if (!NewV8String(scope.isolate(), key).ToLocal(&name))
+  if (!NewV8PropertyName(scope.isolate(), key).ToLocal(&name))
     return false;
   v8::TryCatch try_catch(scope.isolate());
   return scope.object()->Has(scope.context(), name).FromMaybe(false);
@@ -181,7 +181,7 @@ bool CefV8ValueImpl::DeleteValue(const CefString& key) {
   if (!scope.ok())
     return false;
   v8::Local<v8::String> name;
-  if (!NewV8String(scope.isolate(), key).ToLocal(&name))
+  if (!NewV8PropertyName(scope.isolate(), key).ToLocal(&name))
     return false;
   ClientTryCatch try_catch(scope.isolate());
   // A property that cannot be deleted still counts as success.
@@ -215,7 +215,7 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::GetValue(const CefString& key) {
   if (!scope.ok())
     return nullptr;
   v8::Local<v8::String> name;
-  if (!NewV8String(scope.isolate(), key).ToLocal(&name))
+  if (!NewV8PropertyName(scope.isolate(), key).ToLocal(&name))
     return nullptr;
   ClientTryCatch try_catch(scope.isolate());
   v8::Local<v8::Value> value;
@@ -254,7 +254,7 @@ bool CefV8ValueImpl::SetValue(const CefString& key,
   v8::Local<v8::Value> v8_value;
   v8::Local<v8::String> name;
   if (!scope.Unwrap(value).ToLocal(&v8_value) ||
-      !NewV8String(scope.isolate(), key).ToLocal(&name)) {
+      !NewV8PropertyName(scope.isolate(), key).ToLocal(&name)) {
     return false;
   }
   ClientTryCatch try_catch(scope.isolate());
@@ -379,7 +379,7 @@ bool CefV8ValueImpl::SetValue(const CefString& key,
   if (!record || !record->accessor)
     return false;
   v8::Local<v8::String> name;
-  if (!NewV8String(scope.isolate(), key).ToLocal(&name))
+  if (!NewV8PropertyName(scope.isolate(), key).ToLocal(&name))
     return false;
   const uint64_t record_id =
       scope.thread()->tracker().IdOf(scope.context(), scope.object());
