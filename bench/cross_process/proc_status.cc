@@ -17,15 +17,19 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+std::string StatusPath(pid_t pid) {
+  return "/proc/" + std::to_string(pid) + "/status";
+}
+
 }  // namespace
 
-long ParseVmRssKib(const std::string& status_text) {
-  static const char kField[] = "\nVmRSS:";
+long ParseStatusKib(const std::string& status_text, const std::string& field) {
+  const std::string key = "\n" + field + ":";
   const std::string text = "\n" + status_text;
-  size_t at = text.find(kField);
+  size_t at = text.find(key);
   if (at == std::string::npos)
     return -1;
-  const char* start = text.c_str() + at + sizeof(kField) - 1;
+  const char* start = text.c_str() + at + key.size();
   char* end = nullptr;
   long value = strtol(start, &end, 10);
   if (end == start || value < 0)
@@ -35,6 +39,10 @@ long ParseVmRssKib(const std::string& status_text) {
   if (strncmp(end, "kB", 2) != 0)
     return -1;
   return value;
+}
+
+long ParseVmRssKib(const std::string& status_text) {
+  return ParseStatusKib(status_text, "VmRSS");
 }
 
 char ParseStatState(const std::string& stat_text) {
@@ -48,7 +56,11 @@ char ParseStatState(const std::string& stat_text) {
 }
 
 long ReadVmRssKib(pid_t pid) {
-  return ParseVmRssKib(ReadFile("/proc/" + std::to_string(pid) + "/status"));
+  return ParseVmRssKib(ReadFile(StatusPath(pid)));
+}
+
+long ReadRssAnonKib(pid_t pid) {
+  return ParseStatusKib(ReadFile(StatusPath(pid)), "RssAnon");
 }
 
 char ReadStatState(pid_t pid) {

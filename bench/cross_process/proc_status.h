@@ -8,8 +8,10 @@
 
 namespace kivbench {
 
-// The resident set size (VmRSS) in KiB from the text of a status file; -1
-// when it has none.
+// A size field of a status file in KiB ("VmRSS", "RssAnon", ...); -1 when
+// the text has no such field with its unit.
+long ParseStatusKib(const std::string& status_text, const std::string& field);
+// The resident set size (VmRSS).
 long ParseVmRssKib(const std::string& status_text);
 
 // The state letter (R, S, D, Z, ...) from the text of a stat file; '\0' when
@@ -18,6 +20,9 @@ char ParseStatState(const std::string& stat_text);
 
 // The same for a running process; -1 or '\0' when it cannot be read.
 long ReadVmRssKib(pid_t pid);
+// The anonymous part of the resident set (RssAnon): the heaps, without the
+// pages mapped from files such as the code of the libraries.
+long ReadRssAnonKib(pid_t pid);
 char ReadStatState(pid_t pid);
 
 }  // namespace kivbench

@@ -162,6 +162,13 @@ const std::vector<FigureSpec>& TableFigures() {
        Counter("JsonBridgeMemoryGrowth/items", "growth_mib"),
        "MiB",
        {TargetKind::kValueAtMost, 5.0}},
+      {"the same, anonymous memory only (the heaps, without library code "
+       "read in from its file)",
+       Counter("BridgeMemoryGrowth/items", "anon_growth_mib"),
+       "JSON-string bridge",
+       Counter("JsonBridgeMemoryGrowth/items", "anon_growth_mib"),
+       "MiB",
+       {}},
       {"exec of kiv-subprocess to the first page script running",
        Time("StartToFirstScript/renderer"),
        "the same executable without V8 (--type=gpu-process), exec to exit",

@@ -16,6 +16,10 @@ TEST(ProcStatusTest, ReadsResidentSizeFromStatusText) {
   EXPECT_EQ(-1, ParseVmRssKib("VmRSS:\t5"));
   EXPECT_EQ(-1, ParseVmRssKib("VmRSS:\tkB\n"));
   EXPECT_EQ(-1, ParseVmRssKib(""));
+  // Any other size field by its name.
+  EXPECT_EQ(
+      1, ParseStatusKib("VmRSS:\t   30208 kB\nRssAnon:\t 1 kB\n", "RssAnon"));
+  EXPECT_EQ(-1, ParseStatusKib("VmRSS:\t   30208 kB\n", "RssAnon"));
 }
 
 TEST(ProcStatusTest, ReadsStateAfterTheLastParenthesisOfTheName) {
@@ -28,6 +32,8 @@ TEST(ProcStatusTest, ReadsStateAfterTheLastParenthesisOfTheName) {
 
 TEST(ProcStatusTest, ReadsThisProcess) {
   EXPECT_GT(ReadVmRssKib(getpid()), 0);
+  EXPECT_GT(ReadRssAnonKib(getpid()), 0);
+  EXPECT_LE(ReadRssAnonKib(getpid()), ReadVmRssKib(getpid()));
   EXPECT_EQ('R', ReadStatState(getpid()));
   EXPECT_EQ(-1, ReadVmRssKib(-1));
 }
