@@ -1,5 +1,7 @@
 #include "ipc/framing.h"
 
+#include <algorithm>
+
 #include "gtest/gtest.h"
 
 namespace ipc {
@@ -51,6 +53,40 @@ TEST(FramingTest, PartialFrameIsHeldBack) {
             FrameAssembler::Status::kNeedMore);
   EXPECT_EQ(assembler.buffered(), frame.size() - 1);
   EXPECT_TRUE(payload.empty());
+}
+
+// Reads reserve room and commit only what arrived; a large frame's buffer is
+// given back once it has been handed over, a small one's is kept for reuse.
+TEST(FramingTest, ReservedRoomHoldsOnlyWhatWasCommitted) {
+  FrameAssembler assembler;
+  const std::vector<uint8_t> small = MakeFrame(Bytes({9, 8, 7}));
+  uint8_t* room = assembler.Reserve(64 * 1024);
+  std::copy(small.begin(), small.end() - 1, room);
+  assembler.Commit(small.size() - 1);
+  EXPECT_EQ(assembler.buffered(), small.size() - 1);
+  // The last byte in a second read, after the first read's bytes.
+  room = assembler.Reserve(64 * 1024);
+  *room = small.back();
+  assembler.Commit(1);
+  std::vector<uint8_t> payload;
+  std::string error;
+  ASSERT_EQ(assembler.Next(&payload, &error), FrameAssembler::Status::kFrame);
+  EXPECT_EQ(payload, Bytes({9, 8, 7}));
+  EXPECT_EQ(assembler.buffered(), 0u);
+  EXPECT_GE(assembler.capacity(), 64u * 1024);
+
+  const std::vector<uint8_t> large =
+      MakeFrame(std::vector<uint8_t>(FrameAssembler::kKeptCapacity + 1, 0x33));
+  for (size_t at = 0; at < large.size(); at += 64 * 1024) {
+    const size_t size = std::min<size_t>(64 * 1024, large.size() - at);
+    std::copy(large.begin() + at, large.begin() + at + size,
+              assembler.Reserve(64 * 1024));
+    assembler.Commit(size);
+  }
+  ASSERT_EQ(assembler.Next(&payload, &error), FrameAssembler::Status::kFrame);
+  EXPECT_EQ(payload.size(), FrameAssembler::kKeptCapacity + 1);
+  EXPECT_EQ(payload.back(), 0x33);
+  EXPECT_EQ(assembler.capacity(), 0u);
 }
 
 TEST(FramingTest, OversizedLengthIsRefusedAtTheHeader) {

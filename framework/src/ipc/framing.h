@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,11 +41,25 @@ class FrameAssembler {
   Status Next(std::vector<uint8_t>* payload, std::string* error);
 
   // Bytes of an unfinished frame (a stream that ends with some is truncated).
-  size_t buffered() const { return buffer_.size() - read_offset_; }
+  size_t buffered() const { return end_ - read_offset_; }
+  // Bytes the buffer holds room for.
+  size_t capacity() const { return capacity_; }
+
+  // Room kept once the buffer has emptied; a larger buffer, grown for a
+  // large frame, is given back then.
+  static constexpr size_t kKeptCapacity = 4 * 1024 * 1024;
 
  private:
+  void Grow(size_t size);
+  void Empty();
+
   size_t max_frame_size_;
-  std::vector<uint8_t> buffer_;
+  // Uninitialized storage: a read fills what it reserved, so nothing is
+  // zeroed first. Bytes [read_offset_, end_) are received and not yet
+  // handed over.
+  std::unique_ptr<uint8_t[]> buffer_;
+  size_t capacity_ = 0;
+  size_t end_ = 0;
   size_t read_offset_ = 0;
   size_t reserved_ = 0;  // bytes past the end handed out by Reserve
   std::string error_;
