@@ -311,6 +311,45 @@ TEST(ValuesTest, ChildHandlesAreSharedAndWriteThrough) {
   EXPECT_EQ("v", list->GetDictionary(0)->GetString("k").ToString());
 }
 
+// Many handles alive at once into one tree: each stays shared and writes
+// through, a moved tree keeps them all, and removing entries detaches
+// exactly the handles at and below them.
+TEST(ValuesTest, ManyLiveHandlesIntoOneTree) {
+  const int kCount = 40;
+  CefRefPtr<CefListValue> standalone = CefListValue::Create();
+  std::vector<CefRefPtr<CefListValue>> children;
+  for (int i = 0; i < kCount; ++i) {
+    ASSERT_TRUE(standalone->SetList(i, CefListValue::Create()));
+    children.push_back(standalone->GetList(i));
+    ASSERT_TRUE(children.back().get());
+  }
+  for (int i = 0; i < kCount; ++i)
+    EXPECT_EQ(children[i].get(), standalone->GetList(i).get()) << i;
+
+  // Moved into a container, the tree keeps every handle.
+  CefRefPtr<CefDictionaryValue> owner = CefDictionaryValue::Create();
+  ASSERT_TRUE(owner->SetList("items", standalone));
+  CefRefPtr<CefListValue> items = owner->GetList("items");
+  for (int i = 0; i < kCount; ++i) {
+    ASSERT_TRUE(children[i]->IsValid()) << i;
+    EXPECT_EQ(children[i].get(), items->GetList(i).get()) << i;
+    ASSERT_TRUE(children[i]->SetInt(0, i));
+  }
+  for (int i = 0; i < kCount; ++i)
+    EXPECT_EQ(i, items->GetList(i)->GetInt(0)) << i;
+
+  // Cutting the list in half detaches the tail's handles only.
+  ASSERT_TRUE(items->SetSize(kCount / 2));
+  for (int i = 0; i < kCount; ++i)
+    EXPECT_EQ(i < kCount / 2, children[i]->IsValid()) << i;
+  // Handles dropped and taken again are registered afresh.
+  children.clear();
+  for (int i = 0; i < kCount / 2; ++i)
+    EXPECT_EQ(i, items->GetList(i)->GetInt(0)) << i;
+  ASSERT_TRUE(owner->Remove("items"));
+  EXPECT_FALSE(items->IsValid());
+}
+
 TEST(ValuesTest, GetKeysAppendsInCodePointOrder) {
   CefRefPtr<CefDictionaryValue> dict = CefDictionaryValue::Create();
   const char16 high[] = {0xD83D, 0xDE00};  // U+1F600

@@ -61,31 +61,25 @@ ValueController::PairLock::PairLock(const std::shared_ptr<ValueController>& a,
 }
 
 ValueHandle* ValueController::FindAndAddRef(const Value* node) {
-  auto it = handles_.find(node);
-  if (it == handles_.end() || !it->second->TryAddRef())
+  ValueHandle* handle = handles_.Find(node);
+  if (!handle || !handle->TryAddRef())
     return nullptr;
-  return it->second;
+  return handle;
 }
 
 void ValueController::Register(ValueHandle* handle) {
   if (handle->node())
-    handles_[handle->node()] = handle;
+    handles_.Set(handle->node(), handle);
 }
 
 void ValueController::Unregister(ValueHandle* handle) {
-  if (!handle->node())
-    return;
-  auto it = handles_.find(handle->node());
-  if (it != handles_.end() && it->second == handle)
-    handles_.erase(it);
+  if (handle->node() && handles_.Find(handle->node()) == handle)
+    handles_.Take(handle->node());
 }
 
 void ValueController::DetachNode(const Value* node) {
-  auto it = handles_.find(node);
-  if (it == handles_.end())
-    return;
-  it->second->Detach();
-  handles_.erase(it);
+  if (ValueHandle* handle = handles_.Take(node))
+    handle->Detach();
 }
 
 void ValueController::DetachSubtree(const Value* node) {
@@ -102,18 +96,18 @@ void ValueController::DetachDescendants(const Value* node) {
 }
 
 void ValueController::DetachAll() {
-  for (auto& entry : handles_)
-    entry.second->Detach();
-  handles_.clear();
+  handles_.ForEach([](const Value*, ValueHandle* handle) { handle->Detach(); });
+  handles_.Clear();
   root_.reset();
 }
 
 std::unique_ptr<Value> ValueController::MoveInto(
     const std::shared_ptr<ValueController>& destination) {
   DetachNode(root_.get());
-  for (auto& entry : handles_)
-    destination->handles_[entry.first] = entry.second;
-  handles_.clear();
+  handles_.ForEach([&destination](const Value* node, ValueHandle* handle) {
+    destination->handles_.Set(node, handle);
+  });
+  handles_.Clear();
   forward_ = destination;
   return std::move(root_);
 }

@@ -18,8 +18,8 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
 
+#include "base/handle_registry.h"
 #include "base/value.h"
 
 namespace cef_base {
@@ -108,7 +108,7 @@ class ValueController : public std::enable_shared_from_this<ValueController> {
   std::shared_ptr<ValueController> forward_;
   std::unique_ptr<Value> root_;
   const bool callback_scoped_;
-  std::unordered_map<const Value*, ValueHandle*> handles_;
+  HandleRegistry handles_;
 };
 
 // Common state of the value handle classes.
