@@ -157,11 +157,14 @@ bool CollectedRss(BenchRenderer* renderer, Resident* rss, std::string* error) {
   return true;
 }
 
-// Resident growth over |count| answered round trips after a warm-up. It
-// runs once whatever the repetitions: it takes long, and varies little. The
-// anonymous part leaves out the library code that the kernel reads in as
-// new code paths run (the same few MiB for every bridge): it is what the
-// page's work keeps in the heaps.
+// Resident growth over |count| answered round trips after as many again as a
+// warm-up. It runs once whatever the repetitions: it takes long, and varies
+// little. The warm-up is that long because V8's optimizing compiler first
+// runs on the page's hot functions some thousands of round trips in, and
+// the kernel then reads in about 3 MiB of libnode's code for it, for every
+// bridge alike; after a shorter warm-up those pages would count as growth.
+// The anonymous part leaves out all library code: it is what the page's
+// work keeps in the heaps.
 void MemoryGrowth(benchmark::State& state, Bridge bridge) {
   const long count = Size(10000, 20);
   for (auto _ : state) {
@@ -171,7 +174,7 @@ void MemoryGrowth(benchmark::State& state, Bridge bridge) {
     Resident before, after;
     if (!renderer ||
         !renderer->Run("bench.use(" + ItemsPayload() + ", " + FullCheck() +
-                           "); bench.pingPong(" + std::to_string(Size(200, 2)) +
+                           "); bench.pingPong(" + std::to_string(count) +
                            "); 0",
                        &json, &error) ||
         !ServeUntilDone(renderer.get(), &error) ||

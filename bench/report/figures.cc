@@ -156,7 +156,7 @@ const std::vector<FigureSpec>& TableFigures() {
        "µs",
        {TargetKind::kValueAtMost, 2.0}},
       {"resident growth after 10,000 answered round trips of 40 objects, "
-       "after gc()",
+       "after as many to warm up, then gc()",
        Counter("BridgeMemoryGrowth/items", "growth_mib"),
        "JSON-string bridge",
        Counter("JsonBridgeMemoryGrowth/items", "growth_mib"),
