@@ -158,7 +158,7 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::ExecuteFunctionWithContext(
 CefString CefV8ValueImpl::GetFunctionName() {
   if (kind_ != Kind::kObject || !IsValid())
     return CefString();
-  v8::Isolate* isolate = object_.state()->isolate();
+  v8::Isolate* isolate = value_.object.state()->isolate();
   v8::HandleScope handle_scope(isolate);
   v8::Local<v8::Object> object = GetObject();
   if (object.IsEmpty() || !object->IsFunction())
@@ -177,7 +177,7 @@ CefRefPtr<CefV8Handler> CefV8ValueImpl::GetFunctionHandler() {
     return nullptr;
   v8::HandleScope handle_scope(thread->isolate());
   v8::Local<v8::Object> object = GetObject();
-  v8::Local<v8::Context> context = object_.state()->context();
+  v8::Local<v8::Context> context = value_.object.state()->context();
   if (object.IsEmpty() || context.IsEmpty() || !object->IsFunction())
     return nullptr;
   TrackedObject* record = thread->tracker().Find(context, object);

@@ -2,13 +2,47 @@
 #include "v8/v8_value_impl.h"
 
 #include <cmath>
+#include <new>
 
 #include "v8/render_thread_impl.h"
 #include "v8/v8_util.h"
 
 namespace cef_renderer {
 
-CefV8ValueImpl::CefV8ValueImpl(Kind kind) : kind_(kind) {}
+CefV8ValueImpl::CefV8ValueImpl(Kind kind) : kind_(kind) {
+  switch (kind_) {
+    case Kind::kBool:
+      value_.flag = false;
+      break;
+    case Kind::kInt:
+      value_.integer = 0;
+      break;
+    case Kind::kUInt:
+      value_.unsigned_integer = 0;
+      break;
+    case Kind::kDouble:
+    case Kind::kDate:
+      value_.number = 0;
+      break;
+    case Kind::kString:
+      new (&value_.text) CefString();
+      break;
+    case Kind::kObject:
+      new (&value_.object) ObjectHandle();
+      break;
+    case Kind::kInvalid:
+    case Kind::kUndefined:
+    case Kind::kNull:
+      break;
+  }
+}
+
+CefV8ValueImpl::~CefV8ValueImpl() {
+  if (kind_ == Kind::kString)
+    value_.text.~CefString();
+  else if (kind_ == Kind::kObject)
+    value_.object.~ObjectHandle();
+}
 
 CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::NewUndefined() {
   return new CefV8ValueImpl(Kind::kUndefined);
@@ -20,37 +54,37 @@ CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::NewNull() {
 
 CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::NewBool(bool value) {
   CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kBool));
-  result->bool_value_ = value;
+  result->value_.flag = value;
   return result;
 }
 
 CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::NewInt(int32 value) {
   CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kInt));
-  result->int_value_ = value;
+  result->value_.integer = value;
   return result;
 }
 
 CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::NewUInt(uint32 value) {
   CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kUInt));
-  result->uint_value_ = value;
+  result->value_.unsigned_integer = value;
   return result;
 }
 
 CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::NewDouble(double value) {
   CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kDouble));
-  result->double_value_ = value;
+  result->value_.number = value;
   return result;
 }
 
 CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::NewDate(double milliseconds) {
   CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kDate));
-  result->double_value_ = milliseconds;
+  result->value_.number = milliseconds;
   return result;
 }
 
 CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::NewString(const CefString& value) {
   CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kString));
-  result->string_value_ = value;
+  result->value_.text = value;
   return result;
 }
 
@@ -77,12 +111,12 @@ CefRefPtr<CefV8ValueImpl> CefV8ValueImpl::Wrap(
   if (value->IsString()) {
     // Converted into the wrapper's own string: CefString has no move.
     CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kString));
-    CefStringFromV8(isolate, value.As<v8::String>(), &result->string_value_);
+    CefStringFromV8(isolate, value.As<v8::String>(), &result->value_.text);
     return result;
   }
   if (value->IsObject() && state && !state->released()) {
     CefRefPtr<CefV8ValueImpl> result(new CefV8ValueImpl(Kind::kObject));
-    result->object_.Set(state, value);
+    result->value_.object.Set(state, value);
     return result;
   }
   // Symbols and bigints have no kind; so has an object whose context is gone.
@@ -115,25 +149,26 @@ v8::MaybeLocal<v8::Value> CefV8ValueImpl::ToV8(v8::Isolate* isolate,
     case Kind::kNull:
       return v8::Null(isolate);
     case Kind::kBool:
-      return v8::Boolean::New(isolate, bool_value_);
+      return v8::Boolean::New(isolate, value_.flag);
     case Kind::kInt:
-      return v8::Integer::New(isolate, int_value_);
+      return v8::Integer::New(isolate, value_.integer);
     case Kind::kUInt:
-      return v8::Integer::NewFromUnsigned(isolate, uint_value_);
+      return v8::Integer::NewFromUnsigned(isolate, value_.unsigned_integer);
     case Kind::kDouble:
-      return v8::Number::New(isolate, double_value_);
+      return v8::Number::New(isolate, value_.number);
     case Kind::kDate:
-      return v8::Date::New(context, double_value_);
+      return v8::Date::New(context, value_.number);
     case Kind::kString: {
       v8::Local<v8::String> text;
-      if (!NewV8String(isolate, string_value_).ToLocal(&text))
+      if (!NewV8String(isolate, value_.text).ToLocal(&text))
         return v8::MaybeLocal<v8::Value>();
       return text;
     }
     case Kind::kObject:
-      if (!object_.IsValid() || object_.state()->isolate() != isolate)
+      if (!value_.object.IsValid() ||
+          value_.object.state()->isolate() != isolate)
         return v8::MaybeLocal<v8::Value>();
-      return object_.Get();
+      return value_.object.Get();
   }
   return v8::MaybeLocal<v8::Value>();
 }
@@ -141,7 +176,7 @@ v8::MaybeLocal<v8::Value> CefV8ValueImpl::ToV8(v8::Isolate* isolate,
 v8::Local<v8::Object> CefV8ValueImpl::GetObject() const {
   if (kind_ != Kind::kObject)
     return v8::Local<v8::Object>();
-  v8::Local<v8::Value> value = object_.Get();
+  v8::Local<v8::Value> value = value_.object.Get();
   if (value.IsEmpty())
     return v8::Local<v8::Object>();
   return value.As<v8::Object>();
@@ -151,7 +186,7 @@ bool CefV8ValueImpl::IsValid() {
   if (kind_ == Kind::kInvalid)
     return false;
   if (kind_ == Kind::kObject)
-    return object_.IsValid();
+    return value_.object.IsValid();
   // Primitive copies are usable on any thread that has an isolate.
   return v8::Isolate::TryGetCurrent() != nullptr;
 }
@@ -203,21 +238,21 @@ bool CefV8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
     case Kind::kNull:
       return true;
     case Kind::kBool:
-      return bool_value_ == other->bool_value_;
+      return value_.flag == other->value_.flag;
     case Kind::kInt:
-      return int_value_ == other->int_value_;
+      return value_.integer == other->value_.integer;
     case Kind::kUInt:
-      return uint_value_ == other->uint_value_;
+      return value_.unsigned_integer == other->value_.unsigned_integer;
     case Kind::kDouble:
-      return double_value_ == other->double_value_;
+      return value_.number == other->value_.number;
     case Kind::kDate:
       // Whole seconds, as the time_t the framework compares.
-      return std::floor(double_value_ / 1000) ==
-             std::floor(other->double_value_ / 1000);
+      return std::floor(value_.number / 1000) ==
+             std::floor(other->value_.number / 1000);
     case Kind::kString:
-      return string_value_ == other->string_value_;
+      return value_.text == other->value_.text;
     case Kind::kObject: {
-      v8::Isolate* isolate = object_.state()->isolate();
+      v8::Isolate* isolate = value_.object.state()->isolate();
       v8::HandleScope handle_scope(isolate);
       return GetObject() == other->GetObject();
     }
@@ -226,33 +261,33 @@ bool CefV8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
 }
 
 bool CefV8ValueImpl::GetBoolValue() {
-  return kind_ == Kind::kBool && bool_value_;
+  return kind_ == Kind::kBool && value_.flag;
 }
 
 int32 CefV8ValueImpl::GetIntValue() {
   if (kind_ == Kind::kInt)
-    return int_value_;
+    return value_.integer;
   if (kind_ == Kind::kUInt)
-    return static_cast<int32>(uint_value_);  // the same 32 bits
+    return static_cast<int32>(value_.unsigned_integer);  // the same 32 bits
   return 0;
 }
 
 uint32 CefV8ValueImpl::GetUIntValue() {
   if (kind_ == Kind::kInt)
-    return static_cast<uint32>(int_value_);  // the same 32 bits
+    return static_cast<uint32>(value_.integer);  // the same 32 bits
   if (kind_ == Kind::kUInt)
-    return uint_value_;
+    return value_.unsigned_integer;
   return 0;
 }
 
 double CefV8ValueImpl::GetDoubleValue() {
   switch (kind_) {
     case Kind::kDouble:
-      return double_value_;
+      return value_.number;
     case Kind::kInt:
-      return int_value_;
+      return value_.integer;
     case Kind::kUInt:
-      return uint_value_;
+      return value_.unsigned_integer;
     default:
       return 0;
   }
@@ -261,11 +296,11 @@ double CefV8ValueImpl::GetDoubleValue() {
 CefTime CefV8ValueImpl::GetDateValue() {
   if (kind_ != Kind::kDate)
     return CefTime(0.);
-  return CefTime(double_value_ / 1000);
+  return CefTime(value_.number / 1000);
 }
 
 CefString CefV8ValueImpl::GetStringValue() {
-  return kind_ == Kind::kString ? string_value_ : CefString();
+  return kind_ == Kind::kString ? value_.text : CefString();
 }
 
 }  // namespace cef_renderer

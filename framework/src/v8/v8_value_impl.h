@@ -118,7 +118,9 @@ class CefV8ValueImpl : public CefV8Value {
  private:
   class ObjectScope;
 
+  // Makes the member of |value_| that |kind| uses alive.
   explicit CefV8ValueImpl(Kind kind);
+  ~CefV8ValueImpl() override;
 
   // The object's V8 handle when this is a valid object wrapper.
   v8::Local<v8::Object> GetObject() const;
@@ -129,16 +131,25 @@ class CefV8ValueImpl : public CefV8Value {
                        v8::TryCatch& try_catch);
   void ResetException() { exception_ = nullptr; }
 
-  const Kind kind_;
-  bool bool_value_ = false;
-  int32 int_value_ = 0;
-  uint32 uint_value_ = 0;
-  double double_value_ = 0;  // kDouble, and milliseconds of a kDate
-  CefString string_value_;
-  ObjectHandle object_;  // kObject
+  // The value itself. Only the member of the wrapper's kind is alive, so a
+  // wrapper costs the size of its largest member, not of all of them: every
+  // object a page keeps through the API (callbacks waiting for a reply, for
+  // one) holds one.
+  union Payload {
+    Payload() {}
+    ~Payload() {}
+    bool flag;                // kBool
+    int32 integer;            // kInt
+    uint32 unsigned_integer;  // kUInt
+    double number;            // kDouble, and milliseconds of a kDate
+    CefString text;           // kString
+    ObjectHandle object;      // kObject
+  };
 
-  CefRefPtr<CefV8Exception> exception_;
+  const Kind kind_;
   bool rethrow_exceptions_ = false;
+  Payload value_;
+  CefRefPtr<CefV8Exception> exception_;
 
   IMPLEMENT_REFCOUNTING(CefV8ValueImpl);
 };

@@ -24,12 +24,12 @@ class CefV8ValueImpl::ObjectScope {
       return;
     // Getters, setters, proxies and the like run script.
     thread_->script_depth().NoteScript();
-    isolate_ = value->object_.state()->isolate();
+    isolate_ = value->value_.object.state()->isolate();
     handle_scope_.emplace(isolate_);
     if (isolate_->InContext()) {
       context_ = isolate_->GetCurrentContext();
     } else {
-      context_ = value->object_.state()->context();
+      context_ = value->value_.object.state()->context();
       if (context_.IsEmpty())
         return;
       context_scope_.emplace(context_);
