@@ -101,6 +101,7 @@ std::unique_ptr<Value> Value::DeepCopy() const {
   auto copy = std::make_unique<Value>();
   if (const Dict* d = dict()) {
     Dict entries;
+    entries.Reserve(d->size());
     d->ForEach([&entries](const std::string& key, const Value& entry) {
       entries.Set(key, entry.DeepCopy());
       return true;
