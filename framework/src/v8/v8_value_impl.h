@@ -132,9 +132,9 @@ class CefV8ValueImpl : public CefV8Value {
   void ResetException() { exception_ = nullptr; }
 
   // The value itself. Only the member of the wrapper's kind is alive, so a
-  // wrapper costs the size of its largest member, not of all of them: every
-  // object a page keeps through the API (callbacks waiting for a reply, for
-  // one) holds one.
+  // wrapper costs the size of its largest member rather than of all of
+  // them; a client keeps one alive for as long as it holds a value, such as
+  // a callback waiting for its reply.
   union Payload {
     Payload() {}
     ~Payload() {}
