@@ -87,7 +87,7 @@ CefRefPtr<CefBrowser> FrameImpl::GetBrowser() {
 CefRefPtr<CefV8Context> FrameImpl::GetV8Context() {
   if (!Usable() || !state_ || state_->released())
     return nullptr;
-  return CefV8ContextImpl::For(state_);
+  return new CefV8ContextImpl(state_);
 }
 
 BrowserImpl::BrowserImpl(std::shared_ptr<RendererLink> link, int browser_id)

@@ -11,7 +11,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -22,8 +21,6 @@ class CefBrowser;
 class CefFrame;
 
 namespace cef_renderer {
-
-class CefV8ContextImpl;
 
 // A setTimeout/setInterval callback waiting for its task.
 struct PendingTimer {
@@ -147,13 +144,6 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   std::deque<v8::Global<v8::Value>> held_;
   std::vector<uint32_t> free_slots_;
   std::atomic<Orphan*> orphans_{nullptr};
-
-  // The CefV8Context handle given out for this context while a client holds
-  // it (CefV8ContextImpl::For), so that asking again allocates nothing. It
-  // holds no reference: the handle clears it when its last one goes.
-  friend class CefV8ContextImpl;
-  std::mutex handle_lock_;
-  CefV8ContextImpl* handle_ = nullptr;
 };
 
 // A V8 value held across HandleScopes on behalf of an object wrapper, in a

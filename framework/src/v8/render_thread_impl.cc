@@ -220,7 +220,7 @@ bool RenderThreadImpl::MakeContext(BrowserImpl* browser, FrameImpl* frame) {
 
   if (CefRefPtr<CefRenderProcessHandler> h = handler()) {
     v8::Context::Scope context_scope(context);
-    CefRefPtr<CefV8Context> handle = CefV8ContextImpl::For(state);
+    CefRefPtr<CefV8Context> handle(new CefV8ContextImpl(state));
     h->OnContextCreated(browser, frame, handle);
   }
   RunMicrotasks();
@@ -249,7 +249,7 @@ void RenderThreadImpl::ReleaseFrameContext(BrowserImpl* browser,
       v8::Local<v8::Context> context = state->context();
       if (!context.IsEmpty()) {
         v8::Context::Scope context_scope(context);
-        CefRefPtr<CefV8Context> handle = CefV8ContextImpl::For(state);
+        CefRefPtr<CefV8Context> handle(new CefV8ContextImpl(state));
         h->OnContextReleased(browser, frame, handle);
       }
     }
@@ -354,7 +354,7 @@ CefRefPtr<CefV8Context> RenderThreadImpl::GetContext(int browser_id,
   FrameImpl* frame = FindFrame(browser_id, frame_id);
   if (!frame || !frame->state() || frame->state()->released())
     return nullptr;
-  return CefV8ContextImpl::For(frame->state());
+  return new CefV8ContextImpl(frame->state());
 }
 
 std::shared_ptr<ContextState> RenderThreadImpl::StateFor(

@@ -14,55 +14,6 @@ CefV8ContextImpl::CefV8ContextImpl(std::shared_ptr<ContextState> state)
 
 CefV8ContextImpl::~CefV8ContextImpl() = default;
 
-CefRefPtr<CefV8Context> CefV8ContextImpl::For(
-    const std::shared_ptr<ContextState>& state) {
-  std::lock_guard<std::mutex> lock(state->handle_lock_);
-  CefV8ContextImpl* held = state->handle_;
-  // A handle whose count reached 0 is on its way out: its Release waits for
-  // this lock only to find that it is no longer the recorded one.
-  if (held && held->TryAddRef()) {
-    CefRefPtr<CefV8Context> handle(held);
-    held->Release();  // the reference TryAddRef took; |handle| keeps one
-    return handle;
-  }
-  CefV8ContextImpl* made = new CefV8ContextImpl(state);
-  CefRefPtr<CefV8Context> handle(made);
-  state->handle_ = made;
-  return handle;
-}
-
-int CefV8ContextImpl::AddRef() {
-  return refct_.fetch_add(1, std::memory_order_relaxed) + 1;
-}
-
-int CefV8ContextImpl::Release() {
-  const int count = refct_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-  if (count == 0) {
-    {
-      std::lock_guard<std::mutex> lock(state_->handle_lock_);
-      if (state_->handle_ == this)
-        state_->handle_ = nullptr;
-    }
-    delete this;
-  }
-  return count;
-}
-
-int CefV8ContextImpl::GetRefCt() {
-  return refct_.load(std::memory_order_relaxed);
-}
-
-bool CefV8ContextImpl::TryAddRef() {
-  int count = refct_.load(std::memory_order_relaxed);
-  while (count > 0) {
-    if (refct_.compare_exchange_weak(count, count + 1,
-                                     std::memory_order_acq_rel)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 CefV8ContextImpl* CefV8ContextImpl::From(CefRefPtr<CefV8Context> context) {
   return context ? dynamic_cast<CefV8ContextImpl*>(context.get()) : nullptr;
 }
@@ -163,7 +114,7 @@ CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() {
       thread->StateFor(thread->isolate()->GetCurrentContext());
   if (!state)
     return nullptr;
-  return cef_renderer::CefV8ContextImpl::For(state);
+  return new cef_renderer::CefV8ContextImpl(state);
 }
 
 CefRefPtr<CefV8Context> CefV8Context::GetEnteredContext() {
@@ -176,7 +127,7 @@ CefRefPtr<CefV8Context> CefV8Context::GetEnteredContext() {
       thread->StateFor(thread->isolate()->GetEnteredOrMicrotaskContext());
   if (!state)
     return nullptr;
-  return cef_renderer::CefV8ContextImpl::For(state);
+  return new cef_renderer::CefV8ContextImpl(state);
 }
 
 bool CefV8Context::InContext() {

@@ -1,10 +1,8 @@
-// CefV8Context over a ContextState. While a client holds a handle to a
-// context, asking for that context again gives the same handle; handles
-// compare with IsSame all the same.
+// CefV8Context over a ContextState. Handles are cheap and many may exist for
+// one context; they compare with IsSame.
 #ifndef CEF_SRC_V8_V8_CONTEXT_IMPL_H_
 #define CEF_SRC_V8_V8_CONTEXT_IMPL_H_
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -15,10 +13,8 @@ namespace cef_renderer {
 
 class CefV8ContextImpl : public CefV8Context {
  public:
-  // The handle to |state|'s context: the one a client holds, or a new one.
-  // Any thread.
-  static CefRefPtr<CefV8Context> For(
-      const std::shared_ptr<ContextState>& state);
+  explicit CefV8ContextImpl(std::shared_ptr<ContextState> state);
+  ~CefV8ContextImpl() override;
 
   static CefV8ContextImpl* From(CefRefPtr<CefV8Context> context);
   const std::shared_ptr<ContextState>& state() const { return state_; }
@@ -36,21 +32,10 @@ class CefV8ContextImpl : public CefV8Context {
             CefRefPtr<CefV8Value>& retval,
             CefRefPtr<CefV8Exception>& exception) override;
 
-  // CefBase methods. The last Release also takes the handle out of its
-  // context's record.
-  int AddRef() override;
-  int Release() override;
-  int GetRefCt() override;
-
  private:
-  explicit CefV8ContextImpl(std::shared_ptr<ContextState> state);
-  ~CefV8ContextImpl() override;
-
-  // Adds a reference unless the count already dropped to 0.
-  bool TryAddRef();
-
   const std::shared_ptr<ContextState> state_;
-  std::atomic<int> refct_{0};
+
+  IMPLEMENT_REFCOUNTING(CefV8ContextImpl);
 };
 
 }  // namespace cef_renderer
