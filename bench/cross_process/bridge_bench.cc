@@ -148,8 +148,11 @@ bool CollectedRss(BenchRenderer* renderer, Resident* rss, std::string* error) {
   std::string json;
   if (!renderer->Run("gc(); gc(); 0", &json, error) || !renderer->Settle(error))
     return false;
-  rss->kib = ReadVmRssKib(renderer->pid());
-  rss->anon_kib = ReadRssAnonKib(renderer->pid());
+  // Both fields from one reading of the status file.
+  const std::string status = ReadStatusText(renderer->pid());
+  rss->kib = ParseVmRssKib(status);
+  // RssAnon: the heaps, without pages mapped from files (library code).
+  rss->anon_kib = ParseStatusKib(status, "RssAnon");
   if (rss->kib < 0 || rss->anon_kib < 0) {
     *error = "cannot read the renderer's resident memory";
     return false;

@@ -17,10 +17,6 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-std::string StatusPath(pid_t pid) {
-  return "/proc/" + std::to_string(pid) + "/status";
-}
-
 }  // namespace
 
 long ParseStatusKib(const std::string& status_text, const std::string& field) {
@@ -55,12 +51,12 @@ char ParseStatState(const std::string& stat_text) {
   return stat_text[close + 2];
 }
 
-long ReadVmRssKib(pid_t pid) {
-  return ParseVmRssKib(ReadFile(StatusPath(pid)));
+std::string ReadStatusText(pid_t pid) {
+  return ReadFile("/proc/" + std::to_string(pid) + "/status");
 }
 
-long ReadRssAnonKib(pid_t pid) {
-  return ParseStatusKib(ReadFile(StatusPath(pid)), "RssAnon");
+long ReadVmRssKib(pid_t pid) {
+  return ParseVmRssKib(ReadStatusText(pid));
 }
 
 char ReadStatState(pid_t pid) {

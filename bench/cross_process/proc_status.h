@@ -18,11 +18,11 @@ long ParseVmRssKib(const std::string& status_text);
 // the text is not one. The process name may hold spaces and parentheses.
 char ParseStatState(const std::string& stat_text);
 
+// The text of a running process's status file (empty when it cannot be
+// read), for reading several fields of one moment.
+std::string ReadStatusText(pid_t pid);
 // The same for a running process; -1 or '\0' when it cannot be read.
 long ReadVmRssKib(pid_t pid);
-// The anonymous part of the resident set (RssAnon): the heaps, without the
-// pages mapped from files such as the code of the libraries.
-long ReadRssAnonKib(pid_t pid);
 char ReadStatState(pid_t pid);
 
 }  // namespace kivbench
