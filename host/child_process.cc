@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "ipc/scoped_fd.h"
+
 namespace kivhost {
 
 namespace {
@@ -22,28 +24,7 @@ namespace {
 // Longest output line kept before it is handed over in pieces.
 constexpr size_t kMaxLineLength = 64 * 1024;
 
-// A descriptor owned by the scope that holds it.
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd = -1) : fd_(fd) {}
-  ~ScopedFd() { reset(); }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void reset(int fd = -1) {
-    if (fd_ >= 0)
-      close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
+using ipc::ScopedFd;
 
 // A close-on-exec duplicate numbered above the standard descriptors and the
 // channel slot, so that placing descriptors 0-3 in the child cannot overwrite
@@ -52,9 +33,29 @@ int DupHigh(int fd) {
   return fcntl(fd, F_DUPFD_CLOEXEC, 10);
 }
 
+// This process's environment with |changes| ("NAME=value") applied.
+std::vector<std::string> ChildEnvironment(
+    const std::vector<std::string>& changes) {
+  auto name_of = [](const std::string& entry) {
+    return entry.substr(0, entry.find('='));
+  };
+  std::vector<std::string> result;
+  for (char** entry = environ; entry && *entry; ++entry) {
+    const std::string text(*entry);
+    bool replaced = false;
+    for (const std::string& change : changes)
+      replaced = replaced || name_of(change) == name_of(text);
+    if (!replaced)
+      result.push_back(text);
+  }
+  result.insert(result.end(), changes.begin(), changes.end());
+  return result;
+}
+
 // Runs in the child between fork and exec: only async-signal-safe calls.
 [[noreturn]] void ExecChild(const char* path,
                             char* const* argv,
+                            char* const* envp,
                             int stdin_fd,
                             int output_fd,
                             int channel_fd,
@@ -87,7 +88,7 @@ int DupHigh(int fd) {
     for (int fd = kChildChannelFd + 1; fd < max_fd; ++fd)
       fcntl(fd, F_SETFD, FD_CLOEXEC);
   }
-  execv(path, argv);
+  execve(path, argv, envp);
   int code = errno;
   ssize_t ignored = write(error_fd, &code, sizeof code);
   (void)ignored;
@@ -128,6 +129,11 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const Options& options,
   for (std::string& arg : args)
     argv.push_back(arg.data());
   argv.push_back(nullptr);
+  std::vector<std::string> environment = ChildEnvironment(options.environment);
+  std::vector<char*> envp;
+  for (std::string& entry : environment)
+    envp.push_back(entry.data());
+  envp.push_back(nullptr);
 
   auto fail = [error](const std::string& what) {
     *error = what + ": " + strerror(errno);
@@ -164,8 +170,8 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const Options& options,
   if (pid < 0)
     return fail("cannot fork");
   if (pid == 0) {
-    ExecChild(argv[0], argv.data(), stdin_high.get(), output_high.get(),
-              channel_high.get(), error_high.get(), max_fd);
+    ExecChild(argv[0], argv.data(), envp.data(), stdin_high.get(),
+              output_high.get(), channel_high.get(), error_high.get(), max_fd);
   }
 
   // Parent: drop the child's ends so that end-of-file is seen when it ends.
@@ -192,6 +198,12 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const Options& options,
   int flags = fcntl(child->output_fd_, F_GETFL);
   fcntl(child->output_fd_, F_SETFL, flags | O_NONBLOCK);
   return child;
+}
+
+std::unique_ptr<ChildProcess> ChildProcess::Adopt(pid_t pid, int output_fd) {
+  int flags = fcntl(output_fd, F_GETFL);
+  fcntl(output_fd, F_SETFL, flags | O_NONBLOCK);
+  return std::unique_ptr<ChildProcess>(new ChildProcess(pid, output_fd));
 }
 
 ChildProcess::~ChildProcess() {

@@ -38,12 +38,19 @@ class ChildProcess {
     std::string executable;
     std::vector<std::string> arguments;  // without argv[0]
     int channel_fd = -1;  // the child's end; the caller keeps ownership
+    // "NAME=value" entries that the child sees in place of, or beside, this
+    // process's environment.
+    std::vector<std::string> environment;
   };
 
   // Starts the child. Fails with a reason when the executable cannot be run
   // (the exec error is reported back from the child before this returns).
   static std::unique_ptr<ChildProcess> Spawn(const Options& options,
                                              std::string* error);
+
+  // Takes on a process that became a child of this one without Spawn (a
+  // zygote's, reparented to this subreaper), with the read end of its output.
+  static std::unique_ptr<ChildProcess> Adopt(pid_t pid, int output_fd);
 
   ~ChildProcess();
 

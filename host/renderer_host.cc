@@ -94,8 +94,11 @@ std::unique_ptr<RendererHost> RendererHost::Launch(
                                  options.extra_arguments.begin(),
                                  options.extra_arguments.end());
   child_options.channel_fd = fds[1];
-  std::unique_ptr<ChildProcess> child =
-      ChildProcess::Spawn(child_options, error);
+  std::unique_ptr<ChildProcess> child;
+  if (options.zygote && options.zygote->executable() == options.executable)
+    child = options.zygote->Fork(child_options.arguments, fds[1], error);
+  if (!child)
+    child = ChildProcess::Spawn(child_options, error);
   close(fds[1]);
   if (!child) {
     close(fds[0]);

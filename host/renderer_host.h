@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "host/child_process.h"
+#include "host/zygote.h"
 #include "ipc/channel.h"
 #include "ipc/messages.h"
 
@@ -33,6 +34,10 @@ struct RendererOptions {
   std::string process_type = "renderer";
   // More arguments after the framework's switches.
   std::vector<std::string> extra_arguments;
+  // When set and started from |executable|, the process is forked from this
+  // zygote (which must outlive the call); if the zygote cannot, it is
+  // started from |executable| as without one.
+  Zygote* zygote = nullptr;
 };
 
 // A line the child wrote to standard output or standard error.

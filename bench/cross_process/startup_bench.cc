@@ -1,6 +1,8 @@
 // Starting kiv-subprocess, beside the same start without V8:
 //   StartToFirstScript/renderer  exec until the first page script runs (its
 //                                console line arrives)
+//   ForkToFirstScript/renderer   the same for a renderer forked from a zygote
+//                                that is already running
 //   StartWithoutV8/gpu_process   exec of the same executable as a process
 //                                kind that only connects its channel, until
 //                                it has ended on the channel's close
@@ -29,10 +31,12 @@ using kivhost::RendererHost;
 const kivhost::Millis kTimeout(30000);
 
 std::unique_ptr<RendererHost> Launch(const std::string& type,
-                                     std::string* error) {
+                                     std::string* error,
+                                     kivhost::Zygote* zygote = nullptr) {
   kivhost::RendererOptions options;
   options.executable = KIV_SUBPROCESS_PATH;
   options.process_type = type;
+  options.zygote = zygote;
   return RendererHost::Launch(options, error);
 }
 
@@ -90,6 +94,31 @@ void BM_StartToFirstScript(benchmark::State& state) {
     std::string error;
     Clock::time_point start = Clock::now();
     std::unique_ptr<RendererHost> host = Launch("renderer", &error);
+    if (!host || !LoadFirstPage(host.get(), &error) ||
+        !WaitForFirstScript(host.get(), &error)) {
+      return Fail(state, error);
+    }
+    state.SetIterationTime(
+        std::chrono::duration<double>(Clock::now() - start).count());
+    if (!host->Shutdown(0, &error) || !EndedCleanly(host.get(), &error))
+      return Fail(state, error);
+  }
+}
+
+void BM_ForkToFirstScript(benchmark::State& state) {
+  std::string error;
+  std::unique_ptr<kivhost::Zygote> zygote =
+      kivhost::Zygote::Start(KIV_SUBPROCESS_PATH, &error);
+  if (!zygote)
+    return Fail(state, error);
+  for (auto _ : state) {
+    Clock::time_point start = Clock::now();
+    std::unique_ptr<RendererHost> host =
+        Launch("renderer", &error, zygote.get());
+    // Launch falls back to exec when the zygote fails; that is not this
+    // figure.
+    if (host && !error.empty())
+      return Fail(state, "the zygote did not fork the renderer: " + error);
     if (!host || !LoadFirstPage(host.get(), &error) ||
         !WaitForFirstScript(host.get(), &error)) {
       return Fail(state, error);
@@ -173,6 +202,9 @@ void BM_IdleRssWithoutV8(benchmark::State& state) {
 
 void RegisterStartupBenchmarks() {
   Register("StartToFirstScript/renderer", BM_StartToFirstScript)
+      ->UseManualTime()
+      ->Iterations(Size(5, 1));
+  Register("ForkToFirstScript/renderer", BM_ForkToFirstScript)
       ->UseManualTime()
       ->Iterations(Size(5, 1));
   Register("StartWithoutV8/gpu_process", BM_StartWithoutV8)

@@ -11,9 +11,11 @@ using Clock = std::chrono::steady_clock;
 
 std::unique_ptr<kivhost::RendererHost> StartRenderer(
     const ipc::WireValue& extra_info,
-    const std::string& script) {
+    const std::string& script,
+    kivhost::Zygote* zygote) {
   kivhost::RendererOptions options;
   options.executable = KIV_TEST_RENDERER;
+  options.zygote = zygote;
   std::string error;
   std::unique_ptr<kivhost::RendererHost> host =
       kivhost::RendererHost::Launch(options, &error);

@@ -92,7 +92,7 @@ TEST(ProcessEntryTest, ExitCodesOfProcessKindsWithoutWork) {
 }
 
 TEST(ProcessEntryTest, OtherKindsWaitForTheChannelToClose) {
-  for (const char* kind : {"gpu-process", "utility", "plugin", "zygote"}) {
+  for (const char* kind : {"gpu-process", "utility", "plugin", "worker"}) {
     kivhost::RendererOptions options;
     options.executable = KIV_TEST_RENDERER;
     options.process_type = kind;

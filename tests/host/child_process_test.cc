@@ -67,6 +67,25 @@ TEST_F(ChildProcessTest, OutputExitCodeAndDescriptors) {
   EXPECT_EQ(lines[4], "tail") << "an unfinished last line is kept";
 }
 
+TEST_F(ChildProcessTest, EnvironmentChangesReplaceOrAdd) {
+  ASSERT_EQ(setenv("KIV_CHILD_TEST_KEPT", "parent", 1), 0);
+  ASSERT_EQ(setenv("KIV_CHILD_TEST_SET", "parent", 1), 0);
+  ChildProcess::Options options;
+  options.executable = "/bin/sh";
+  options.arguments = {"-c", "env | grep '^KIV_CHILD_TEST_' | sort"};
+  options.channel_fd = pair_[1];
+  options.environment = {"KIV_CHILD_TEST_SET=child", "KIV_CHILD_TEST_NEW=1"};
+  std::string error;
+  auto child = ChildProcess::Spawn(options, &error);
+  ASSERT_TRUE(child) << error;
+  EXPECT_EQ(AllOutput(child.get()),
+            (std::vector<std::string>{"KIV_CHILD_TEST_KEPT=parent",
+                                      "KIV_CHILD_TEST_NEW=1",
+                                      "KIV_CHILD_TEST_SET=child"}));
+  unsetenv("KIV_CHILD_TEST_KEPT");
+  unsetenv("KIV_CHILD_TEST_SET");
+}
+
 TEST_F(ChildProcessTest, SignalsAndKills) {
   std::string error;
   auto child = Shell("sleep 30", &error);

@@ -223,7 +223,7 @@ void Channel::Close() {
   first_offset_ = 0;
 }
 
-bool IsUsableChannel(int fd, std::string* reason) {
+bool IsSocketOfType(int fd, int type, std::string* reason) {
   if (fd < 0) {
     *reason = "descriptor " + std::to_string(fd) + " is negative";
     return false;
@@ -237,14 +237,19 @@ bool IsUsableChannel(int fd, std::string* reason) {
     *reason = "descriptor " + std::to_string(fd) + " is not a socket";
     return false;
   }
-  int type = 0;
-  socklen_t length = sizeof type;
-  if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) != 0 ||
-      type != SOCK_STREAM) {
-    *reason = "descriptor " + std::to_string(fd) + " is not a stream socket";
+  int actual = 0;
+  socklen_t length = sizeof actual;
+  if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &actual, &length) != 0 ||
+      actual != type) {
+    *reason = "descriptor " + std::to_string(fd) + " is not a " +
+              (type == SOCK_SEQPACKET ? "packet" : "stream") + " socket";
     return false;
   }
   return true;
+}
+
+bool IsUsableChannel(int fd, std::string* reason) {
+  return IsSocketOfType(fd, SOCK_STREAM, reason);
 }
 
 }  // namespace ipc

@@ -86,7 +86,10 @@ class Channel {
   bool write_failed_ = false;
 };
 
-// Outcome of checking a descriptor named on a command line.
+// Whether a descriptor named on a command line is a socket of |type|
+// (SOCK_STREAM, SOCK_SEQPACKET); |reason| says why not.
+bool IsSocketOfType(int fd, int type, std::string* reason);
+// A channel is a stream socket.
 bool IsUsableChannel(int fd, std::string* reason);
 
 }  // namespace ipc

@@ -2,13 +2,16 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 
 #include <string>
+#include <vector>
 
 #include "base/command_line_impl.h"
 #include "include/cef_app.h"
 #include "ipc/channel.h"
 #include "process/renderer.h"
+#include "process/zygote.h"
 
 namespace {
 
@@ -16,9 +19,9 @@ namespace {
 const char kChannelSwitch[] = "channel-fd";
 
 bool IsWaitingKind(const std::string& type) {
-  static const char* const kKinds[] = {
-      "gpu-process", "utility", "plugin",      "ppapi",  "ppapi-broker",
-      "worker",      "zygote",  "nacl-loader", "service"};
+  static const char* const kKinds[] = {"gpu-process", "utility",      "plugin",
+                                       "ppapi",       "ppapi-broker", "worker",
+                                       "nacl-loader", "service"};
   for (const char* kind : kKinds) {
     if (type == kind)
       return true;
@@ -26,9 +29,10 @@ bool IsWaitingKind(const std::string& type) {
   return false;
 }
 
-// Reads --channel-fd and checks that it names a connected stream socket.
+// Reads --channel-fd and checks that it names a socket of |socket_type|.
 int ChannelFromCommandLine(CefRefPtr<CefCommandLine> command_line,
-                           const std::string& type) {
+                           const std::string& type,
+                           int socket_type = SOCK_STREAM) {
   std::string reason;
   int fd = -1;
   if (!command_line->HasSwitch(kChannelSwitch)) {
@@ -39,7 +43,8 @@ int ChannelFromCommandLine(CefRefPtr<CefCommandLine> command_line,
     long value = text.empty() ? -1 : strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || value < 0 || value > 1 << 20) {
       reason = "--channel-fd=" + text + " is not a descriptor number";
-    } else if (!ipc::IsUsableChannel(static_cast<int>(value), &reason)) {
+    } else if (!ipc::IsSocketOfType(static_cast<int>(value), socket_type,
+                                    &reason)) {
       reason = "--channel-fd: " + reason;
     } else {
       fd = static_cast<int>(value);
@@ -81,6 +86,21 @@ void RunStartupCallbacks(CefRefPtr<CefApp> app,
   app->OnRegisterCustomSchemes(registrar.get());
 }
 
+// The program name of |args| followed by |arguments|, kept for the life of
+// the process as a command line is.
+CefMainArgs ForkedMainArgs(const CefMainArgs& args,
+                           const std::vector<std::string>& arguments) {
+  static std::vector<std::string> words;
+  static std::vector<char*> argv;
+  words.assign(1, args.argc > 0 && args.argv[0] ? args.argv[0] : "");
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  argv.clear();
+  for (std::string& word : words)
+    argv.push_back(word.data());
+  argv.push_back(nullptr);
+  return CefMainArgs(static_cast<int>(words.size()), argv.data());
+}
+
 }  // namespace
 
 int CefExecuteProcess(const CefMainArgs& args,
@@ -100,6 +120,17 @@ int CefExecuteProcess(const CefMainArgs& args,
       return cef_process::kExitNoChannel;
     RunStartupCallbacks(application, type, args);
     return cef_process::RunRenderer(application, fd);
+  }
+  if (type == "zygote") {
+    int fd = ChannelFromCommandLine(command_line.get(), type, SOCK_SEQPACKET);
+    if (fd < 0)
+      return cef_process::kExitNoChannel;
+    cef_process::ZygoteOutcome outcome = cef_process::RunZygote(fd);
+    if (!outcome.forked)
+      return outcome.exit_code;
+    // A forked process runs as if it had been started with its arguments.
+    return CefExecuteProcess(ForkedMainArgs(args, outcome.arguments),
+                             application, windows_sandbox_info);
   }
   if (IsWaitingKind(type)) {
     int fd = ChannelFromCommandLine(command_line.get(), type);

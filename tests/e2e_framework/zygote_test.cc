@@ -1,0 +1,255 @@
+// Renderers forked from a zygote: they run pages, end, crash and are reaped
+// exactly as exec'd ones are, and the zygote refuses what it cannot serve.
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "host/zygote.h"
+#include "ipc/zygote_protocol.h"
+#include "tests/e2e_framework/e2e_util.h"
+
+namespace {
+
+using kivhost::ChildProcess;
+using kivhost::Millis;
+using kivhost::Zygote;
+
+std::unique_ptr<Zygote> StartZygote() {
+  std::string error;
+  std::unique_ptr<Zygote> zygote = Zygote::Start(KIV_TEST_RENDERER, &error);
+  EXPECT_TRUE(zygote) << error;
+  return zygote;
+}
+
+// The parent pid in /proc/<pid>/stat (the field after the parenthesized
+// command name).
+pid_t ParentOf(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)),
+                   std::istreambuf_iterator<char>());
+  size_t close = text.rfind(')');
+  if (close == std::string::npos)
+    return -1;
+  char state;
+  int parent = -1;
+  sscanf(text.c_str() + close + 1, " %c %d", &state, &parent);
+  return parent;
+}
+
+std::string PageLogging(const std::string& text) {
+  return "console.log('" + text + "');";
+}
+
+TEST(ZygoteTest, ForkedRenderersRunTheirOwnPagesAsChildrenOfTheHost) {
+  std::unique_ptr<Zygote> zygote = StartZygote();
+  ASSERT_TRUE(zygote);
+  std::vector<std::unique_ptr<kivhost::RendererHost>> hosts;
+  std::set<pid_t> pids;
+  for (int i = 0; i < 3; ++i) {
+    hosts.push_back(e2e::StartRenderer(ipc::WireValue::List({}),
+                                       PageLogging("page " + std::to_string(i)),
+                                       zygote.get()));
+    ASSERT_TRUE(hosts.back());
+    pids.insert(hosts.back()->pid());
+  }
+  EXPECT_EQ(pids.size(), 3u);
+  EXPECT_EQ(pids.count(zygote->pid()), 0u);
+  for (int i = 0; i < 3; ++i) {
+    // Reparented to this process, which reaps them.
+    EXPECT_EQ(ParentOf(hosts[i]->pid()), getpid());
+    std::vector<std::string> texts =
+        e2e::ConsoleTexts(e2e::SyncEvents(hosts[i].get()));
+    EXPECT_EQ(texts, std::vector<std::string>{"page " + std::to_string(i)});
+  }
+  // Exit codes, a crash and a kill reach this process through waitpid.
+  std::string error;
+  ASSERT_TRUE(hosts[0]->Shutdown(7, &error)) << error;
+  kivhost::ProcessExited exited = e2e::WaitExit(hosts[0].get(), Millis(5000));
+  EXPECT_FALSE(exited.status.signaled);
+  EXPECT_EQ(exited.status.code, 7);
+
+  ASSERT_TRUE(hosts[1]->SendProcessMessage(1, "crash", ipc::WireValue::List({}),
+                                           &error))
+      << error;
+  exited = e2e::WaitExit(hosts[1].get(), Millis(5000));
+  EXPECT_TRUE(exited.status.signaled);
+  EXPECT_EQ(exited.status.signal, SIGABRT);
+  EXPECT_EQ(exited.reason, "died");
+
+  ASSERT_TRUE(hosts[2]->Kill(SIGKILL));
+  exited = e2e::WaitExit(hosts[2].get(), Millis(5000));
+  EXPECT_EQ(exited.status.signal, SIGKILL);
+  EXPECT_EQ(exited.reason, "killed");
+
+  // The zygote outlives its renderers and still serves.
+  EXPECT_TRUE(zygote->alive());
+  auto again = e2e::StartRenderer(ipc::WireValue::List({}),
+                                  PageLogging("again"), zygote.get());
+  ASSERT_TRUE(again);
+  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(again.get())),
+            std::vector<std::string>{"again"});
+}
+
+TEST(ZygoteTest, ForkedProcessWritesToItsOwnOutput) {
+  std::unique_ptr<Zygote> zygote = StartZygote();
+  ASSERT_TRUE(zygote);
+  int pair[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+  ipc::ScopedFd ours(pair[0]);
+  ipc::ScopedFd theirs(pair[1]);
+  std::string error;
+  // No channel switch: the forked renderer says so on its standard error.
+  std::unique_ptr<ChildProcess> child =
+      zygote->Fork({"--type=renderer"}, theirs.get(), &error);
+  ASSERT_TRUE(child) << error;
+  ASSERT_TRUE(child->WaitFor(Millis(5000)));
+  EXPECT_EQ(child->status()->code, 2);
+  std::string output;
+  while (child->output_fd() >= 0) {
+    for (const std::string& line : child->ReadOutputLines())
+      output += line + "\n";
+  }
+  EXPECT_EQ(output,
+            "renderer: no usable channel to the browser process: no "
+            "--channel-fd switch\n");
+}
+
+TEST(ZygoteTest, RefusesAZygoteAndKeepsServing) {
+  std::unique_ptr<Zygote> zygote = StartZygote();
+  ASSERT_TRUE(zygote);
+  int pair[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+  ipc::ScopedFd ours(pair[0]);
+  ipc::ScopedFd theirs(pair[1]);
+  std::string error;
+  EXPECT_FALSE(
+      zygote->Fork({"--type=zygote", "--channel-fd=3"}, theirs.get(), &error));
+  EXPECT_NE(error.find("does not start another zygote"), std::string::npos)
+      << error;
+  EXPECT_TRUE(zygote->alive());
+  auto host = e2e::StartRenderer(ipc::WireValue::List({}), PageLogging("ok"),
+                                 zygote.get());
+  ASSERT_TRUE(host);
+  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
+            std::vector<std::string>{"ok"});
+}
+
+TEST(ZygoteTest, AGoneZygoteLeavesRenderersToStartWithoutIt) {
+  std::unique_ptr<Zygote> zygote = StartZygote();
+  ASSERT_TRUE(zygote);
+  ASSERT_EQ(kill(zygote->pid(), SIGKILL), 0);
+  auto host = e2e::StartRenderer(ipc::WireValue::List({}), PageLogging("exec"),
+                                 zygote.get());
+  ASSERT_TRUE(host);
+  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
+            std::vector<std::string>{"exec"});
+  EXPECT_FALSE(zygote->alive());
+}
+
+// The zygote's side of the protocol, driven by hand.
+class ZygoteProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0), 0);
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
+    control_.reset(pair[0]);
+    ipc::ScopedFd zygote_end(pair[1]);
+    ChildProcess::Options options;
+    options.executable = KIV_TEST_RENDERER;
+    options.arguments = {"--type=zygote", "--channel-fd=3"};
+    options.channel_fd = zygote_end.get();
+    std::string error;
+    zygote_ = ChildProcess::Spawn(options, &error);
+    ASSERT_TRUE(zygote_) << error;
+  }
+
+  ipc::ForkReply Send(const std::vector<uint8_t>& packet,
+                      const std::vector<int>& fds) {
+    std::string error;
+    EXPECT_TRUE(
+        ipc::SendPacket(control_.get(), packet, fds.data(), fds.size(), &error))
+        << error;
+    std::vector<uint8_t> reply_packet;
+    std::vector<ipc::ScopedFd> reply_fds;
+    EXPECT_EQ(ipc::ReceivePacket(control_.get(), ipc::kForkReplyBytes, 0,
+                                 &reply_packet, &reply_fds, &error),
+              ipc::PacketStatus::kOk)
+        << error;
+    ipc::ForkReply reply;
+    EXPECT_TRUE(ipc::DecodeForkReply(reply_packet.data(), reply_packet.size(),
+                                     &reply, &error))
+        << error;
+    return reply;
+  }
+
+  ipc::ScopedFd control_;
+  std::unique_ptr<ChildProcess> zygote_;
+};
+
+TEST_F(ZygoteProcessTest, MalformedRequestsAreAnsweredWithAnErrorEach) {
+  int pair[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+  ipc::ScopedFd ours(pair[0]);
+  ipc::ScopedFd theirs(pair[1]);
+  std::vector<uint8_t> valid;
+  std::string error;
+  ASSERT_TRUE(ipc::EncodeForkRequest({"--type=gpu-process", "--channel-fd=3"},
+                                     &valid, &error));
+  const int fd = theirs.get();
+
+  EXPECT_EQ(Send(valid, {}).error_number, EINVAL);            // no descriptors
+  EXPECT_EQ(Send(valid, {fd, fd, fd}).error_number, EINVAL);  // three
+  EXPECT_EQ(Send({1, 2, 3}, {fd, fd}).error_number, EINVAL);  // not a request
+  EXPECT_EQ(
+      Send(std::vector<uint8_t>(ipc::kMaxForkRequestBytes + 1, 0), {fd, fd})
+          .error_number,
+      EINVAL);
+
+  // A valid request after them all still starts a process, a child of ours.
+  ipc::ForkReply started = Send(valid, {fd, fd});
+  ASSERT_GT(started.pid, 0);
+  std::unique_ptr<ChildProcess> child = ChildProcess::Adopt(started.pid, -1);
+  theirs.reset();
+  ours.reset();  // the gpu-process ends when its channel closes
+  ASSERT_TRUE(child->WaitFor(Millis(5000)));
+  EXPECT_EQ(child->status()->code, 0);
+
+  // Closing the control socket ends the zygote with 0.
+  control_.reset();
+  ASSERT_TRUE(zygote_->WaitFor(Millis(5000)));
+  EXPECT_EQ(zygote_->status()->code, 0);
+  EXPECT_FALSE(zygote_->status()->signaled);
+}
+
+TEST(ZygoteEntryTest, NeedsAPacketSocket) {
+  int pair[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+  ipc::ScopedFd ours(pair[0]);
+  ipc::ScopedFd theirs(pair[1]);
+  ChildProcess::Options options;
+  options.executable = KIV_TEST_RENDERER;
+  options.arguments = {"--type=zygote", "--channel-fd=3"};
+  options.channel_fd = theirs.get();
+  std::string error;
+  std::unique_ptr<ChildProcess> zygote = ChildProcess::Spawn(options, &error);
+  ASSERT_TRUE(zygote) << error;
+  ASSERT_TRUE(zygote->WaitFor(Millis(5000)));
+  EXPECT_EQ(zygote->status()->code, 2);
+  std::string output;
+  while (zygote->output_fd() >= 0) {
+    for (const std::string& line : zygote->ReadOutputLines())
+      output += line;
+  }
+  EXPECT_NE(output.find("not a packet socket"), std::string::npos) << output;
+}
+
+}  // namespace
