@@ -203,7 +203,9 @@ std::unique_ptr<ChildProcess> ChildProcess::Spawn(const Options& options,
 std::unique_ptr<ChildProcess> ChildProcess::Adopt(pid_t pid, int output_fd) {
   int flags = fcntl(output_fd, F_GETFL);
   fcntl(output_fd, F_SETFL, flags | O_NONBLOCK);
-  return std::unique_ptr<ChildProcess>(new ChildProcess(pid, output_fd));
+  std::unique_ptr<ChildProcess> child(new ChildProcess(pid, output_fd));
+  child->adopted_ = true;
+  return child;
 }
 
 ChildProcess::~ChildProcess() {

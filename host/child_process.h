@@ -58,6 +58,8 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   pid_t pid() const { return pid_; }
+  // Whether it came from Adopt rather than Spawn.
+  bool adopted() const { return adopted_; }
 
   // The read end of the child's output pipe; -1 once it reached its end.
   int output_fd() const { return output_fd_; }
@@ -86,6 +88,7 @@ class ChildProcess {
   int output_fd_;
   std::string partial_line_;
   std::optional<ExitStatus> status_;
+  bool adopted_ = false;
 };
 
 }  // namespace kivhost

@@ -28,6 +28,9 @@ struct DriverOptions {
   // How long the renderer may take to answer a command before it is taken
   // as hung and killed; "timeout_ms" in a command overrides it.
   Millis timeout{10000};
+  // Renderers after the first are forked from a zygote started beside the
+  // first (from the first renderer's executable).
+  bool use_zygote = true;
 };
 
 class Driver {
@@ -87,6 +90,8 @@ class Driver {
 
   DriverOptions options_;
   std::function<void(const std::string&)> write_line_;
+  std::unique_ptr<Zygote> zygote_;
+  bool zygote_tried_ = false;
   std::unique_ptr<RendererHost> renderer_;
   bool render_thread_started_ = false;
   // Fields of the exit event of the renderer that ended last.

@@ -110,14 +110,22 @@ void Driver::Start(Command& command) {
     return;
   }
 
+  options.zygote = zygote_.get();
   renderer_ = RendererHost::Launch(options, &error);
   render_thread_started_ = false;
   if (!renderer_) {
     ReplyError(command, error);
     return;
   }
+  if (options_.use_zygote && !zygote_tried_) {
+    // A zygote that cannot start leaves every renderer exec'd.
+    zygote_tried_ = true;
+    std::string zygote_error;
+    zygote_ = Zygote::Start(options.executable, &zygote_error);
+  }
   Json fields = Json::object();
   fields["pid"] = renderer_->pid();
+  fields["forked"] = renderer_->forked();
   if (options.process_type != "renderer") {
     Reply(command, fields);
     return;

@@ -1,9 +1,9 @@
 // kivhost: the browser-process stand-in on the command line.
 //
-//   kivhost driver [--renderer PATH] [--timeout-ms N]
+//   kivhost driver [--renderer PATH] [--timeout-ms N] [--no-zygote]
 //   kivhost run --renderer PATH --page FILE [--url URL] [--query NAME]...
 //               [--event NAME]... [--ticks N] [--tick-ms N]
-//               [--time-limit-ms N] [--timeout-ms N]
+//               [--time-limit-ms N] [--timeout-ms N] [--no-zygote]
 //
 // docs/kivhost.md describes both modes and their formats.
 
@@ -24,13 +24,15 @@ namespace {
 
 const char kUsage[] =
     "usage:\n"
-    "  kivhost driver [--renderer PATH] [--timeout-ms N]\n"
+    "  kivhost driver [--renderer PATH] [--timeout-ms N] [--no-zygote]\n"
     "      JSON commands on standard input, JSON events on standard output\n"
     "  kivhost run --renderer PATH --page FILE [--url URL] [--query NAME]...\n"
     "              [--event NAME]... [--ticks N] [--tick-ms N]\n"
-    "              [--time-limit-ms N] [--timeout-ms N]\n"
+    "              [--time-limit-ms N] [--timeout-ms N] [--no-zygote]\n"
     "      runs one page with an echo query and ticking events and prints a\n"
     "      transcript; exits with the renderer's exit code\n"
+    "  --no-zygote: exec every renderer instead of forking those after the\n"
+    "  first from a zygote\n"
     "See docs/kivhost.md.\n";
 
 int UsageError(const std::string& message) {
@@ -111,7 +113,10 @@ int main(int argc, char** argv) {
       }
       return true;
     };
-    if (TakeValue(args, &i, "--renderer", &value, &missing)) {
+    if (args[i] == "--no-zygote") {
+      driver.use_zygote = false;
+      run.use_zygote = false;
+    } else if (TakeValue(args, &i, "--renderer", &value, &missing)) {
       driver.default_renderer = value;
       run.renderer = value;
     } else if (TakeValue(args, &i, "--timeout-ms", &value, &missing)) {

@@ -79,6 +79,8 @@ class RendererHost {
   RendererHost& operator=(const RendererHost&) = delete;
 
   pid_t pid() const { return child_->pid(); }
+  // Whether the process was forked from a zygote rather than exec'd.
+  bool forked() const { return child_->adopted(); }
 
   // Requests. Each is queued in order and written without blocking the
   // caller for long; false (|error| set) when the channel is gone or the

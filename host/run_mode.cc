@@ -197,6 +197,7 @@ int PageRun::Run() {
       new RunApp(bridge_), options_.renderer);
   process_->set_observer(&transcript_);
   process_->set_timeout(options_.timeout);
+  process_->set_use_zygote(options_.use_zygote);
   std::string error;
   renderer_ = process_->StartRenderer(&error);
   if (!renderer_) {

@@ -31,6 +31,8 @@ struct RunOptions {
   Millis time_limit{10000};
   // How long the renderer may take to answer before it counts as hung.
   Millis timeout{10000};
+  // A renderer started again after a crash is forked from a zygote.
+  bool use_zygote = true;
 };
 
 // Exit codes of kivhost itself, apart from the renderer's.

@@ -174,11 +174,14 @@ TEST_F(BrowserProcessTest, APostFromAnotherThreadWakesAWaitingLoop) {
 
 TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {
   CefRefPtr<CefBrowser> browser = Open("");
+  EXPECT_FALSE(process_.RendererForked(renderer_));
   process_.ShutdownRenderer(renderer_);
   EXPECT_FALSE(process_.RendererRunning(renderer_));
   EXPECT_EQ(0, client_->terminations);
 
+  // The second renderer comes from the zygote; its end is seen the same way.
   Open("");
+  EXPECT_TRUE(process_.RendererForked(renderer_));
   ASSERT_TRUE(process_.KillRenderer(renderer_, SIGKILL));
   ASSERT_TRUE(process_.RunUntil([&] { return client_->terminations > 0; },
                                 Millis(5000)));
@@ -196,6 +199,18 @@ TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {
   EXPECT_EQ(TS_ABNORMAL_TERMINATION, termination);
   status.code = 0;
   EXPECT_FALSE(cef_browser_process::TerminationStatusOf(status, &termination));
+}
+
+TEST(BrowserProcessZygoteTest, WithoutTheZygoteEveryRendererIsExeced) {
+  BrowserProcess process(nullptr, KIV_SUBPROCESS_PATH);
+  process.set_use_zygote(false);
+  std::string error;
+  for (int i = 0; i < 2; ++i) {
+    int renderer = process.StartRenderer(&error);
+    ASSERT_GT(renderer, 0) << error;
+    EXPECT_FALSE(process.RendererForked(renderer));
+    process.ShutdownRenderer(renderer);
+  }
 }
 
 }  // namespace

@@ -169,8 +169,28 @@ TEST_F(DriverTest, ASessionFromStartToExit) {
   EXPECT_EQ(shutdown[1]["code"], 4);
   EXPECT_NE(Error(R"({"cmd":"shutdown"})").find("no renderer"),
             std::string::npos);
-  // A new renderer can start after the old one ended.
-  EXPECT_EQ(Reply(R"({"cmd":"start"})")["ok"], true);
+  // A new renderer can start after the old one ended; it is forked from
+  // the zygote that started beside the first.
+  EXPECT_EQ(Reply(R"({"cmd":"start"})")["forked"], true);
+}
+
+TEST(DriverZygoteTest, EveryRendererIsExecedWithoutTheZygote) {
+  std::vector<Json> lines;
+  kivhost::DriverOptions options;
+  options.default_renderer = KIV_TEST_RENDERER;
+  options.use_zygote = false;
+  kivhost::Driver driver(options, [&lines](const std::string& line) {
+    lines.push_back(Json::parse(line));
+  });
+  for (int i = 0; i < 2; ++i) {
+    lines.clear();
+    driver.HandleLine(R"({"cmd":"start"})");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back()["ok"], true) << lines.back().dump();
+    EXPECT_EQ(lines.back()["forked"], false);
+    lines.clear();
+    driver.HandleLine(R"({"cmd":"shutdown"})");
+  }
 }
 
 // A cleared timer, and the timers of a released context, leave nothing

@@ -58,6 +58,7 @@ TEST(ZygoteTest, ForkedRenderersRunTheirOwnPagesAsChildrenOfTheHost) {
                                        PageLogging("page " + std::to_string(i)),
                                        zygote.get()));
     ASSERT_TRUE(hosts.back());
+    EXPECT_TRUE(hosts.back()->forked());
     pids.insert(hosts.back()->pid());
   }
   EXPECT_EQ(pids.size(), 3u);
@@ -149,6 +150,7 @@ TEST(ZygoteTest, AGoneZygoteLeavesRenderersToStartWithoutIt) {
   auto host = e2e::StartRenderer(ipc::WireValue::List({}), PageLogging("exec"),
                                  zygote.get());
   ASSERT_TRUE(host);
+  EXPECT_FALSE(host->forked());
   EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
             std::vector<std::string>{"exec"});
   EXPECT_FALSE(zygote->alive());

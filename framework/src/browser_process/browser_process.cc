@@ -109,10 +109,19 @@ int BrowserProcess::StartRenderer(std::string* error) {
     return 0;
   kivhost::RendererOptions options;
   options.executable = executable_;
+  options.zygote = zygote_.get();
   std::unique_ptr<kivhost::RendererHost> host =
       kivhost::RendererHost::Launch(options, error);
   if (!host)
     return 0;
+  error->clear();  // what a failed fork said before Launch fell back to exec
+  if (use_zygote_ && !zygote_tried_) {
+    // Loads while the first renderer starts; a zygote that cannot start
+    // leaves every renderer exec'd.
+    zygote_tried_ = true;
+    std::string zygote_error;
+    zygote_ = kivhost::Zygote::Start(executable_, &zygote_error);
+  }
   if (!host->StartRenderThread(extra_info, error))
     return 0;
   auto slot = std::make_shared<RendererSlot>();
@@ -121,6 +130,11 @@ int BrowserProcess::StartRenderer(std::string* error) {
   slot->unsynced = true;
   renderers_[slot->number] = slot;
   return slot->number;
+}
+
+bool BrowserProcess::RendererForked(int renderer) const {
+  RendererSlot* slot = FindRenderer(renderer);
+  return slot && slot->host->forked();
 }
 
 RendererSlot* BrowserProcess::FindRenderer(int renderer) const {

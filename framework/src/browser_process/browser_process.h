@@ -76,6 +76,10 @@ class BrowserProcess {
   void set_observer(Observer* observer) { observer_ = observer; }
   // How long a renderer may take to answer a barrier (default 10 s).
   void set_timeout(Millis timeout) { timeout_ = timeout; }
+  // Whether renderers after the first are forked from a zygote, which starts
+  // beside the first renderer (default true). This process then becomes a
+  // child subreaper: processes orphaned below it are reparented to it.
+  void set_use_zygote(bool use) { use_zygote_ = use; }
 
   // Starts a renderer process: asks OnRenderProcessThreadCreated for its
   // start-up list and sends it. Returns the renderer's number (> 0), or 0
@@ -112,6 +116,8 @@ class BrowserProcess {
 
   // The process id of a renderer, 0 if unknown.
   pid_t RendererPid(int renderer) const;
+  // Whether a renderer was forked from the zygote.
+  bool RendererForked(int renderer) const;
 
   // The renderer hosting a browser, 0 if unknown.
   int RendererOf(CefRefPtr<CefBrowser> browser) const;
@@ -149,6 +155,10 @@ class BrowserProcess {
   std::unique_ptr<cef_base::MessageLoop> loop_;
   Observer* observer_ = nullptr;
   Millis timeout_{10000};
+  bool use_zygote_ = true;
+  // Started beside the first renderer; null when off or it could not start.
+  std::unique_ptr<kivhost::Zygote> zygote_;
+  bool zygote_tried_ = false;
   int next_renderer_ = 1;
   int next_browser_ = 1;
   std::map<int, std::shared_ptr<RendererSlot>> renderers_;
