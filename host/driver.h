@@ -28,8 +28,8 @@ struct DriverOptions {
   // How long the renderer may take to answer a command before it is taken
   // as hung and killed; "timeout_ms" in a command overrides it.
   Millis timeout{10000};
-  // Renderers after the first are forked from a zygote started beside the
-  // first (from the first renderer's executable).
+  // Renderers from the third on are forked from a zygote started beside the
+  // second (from the second renderer's executable).
   bool use_zygote = true;
 };
 
@@ -92,6 +92,7 @@ class Driver {
   std::function<void(const std::string&)> write_line_;
   std::unique_ptr<Zygote> zygote_;
   bool zygote_tried_ = false;
+  int renderers_started_ = 0;
   std::unique_ptr<RendererHost> renderer_;
   bool render_thread_started_ = false;
   // Fields of the exit event of the renderer that ended last.

@@ -117,8 +117,9 @@ void Driver::Start(Command& command) {
     ReplyError(command, error);
     return;
   }
-  if (options_.use_zygote && !zygote_tried_) {
-    // A zygote that cannot start leaves every renderer exec'd.
+  if (options_.use_zygote && !zygote_tried_ && ++renderers_started_ >= 2) {
+    // Beside the second renderer, as the framework's browser process does;
+    // a zygote that cannot start leaves every renderer exec'd.
     zygote_tried_ = true;
     std::string zygote_error;
     zygote_ = Zygote::Start(options.executable, &zygote_error);

@@ -31,8 +31,8 @@ const char kUsage[] =
     "              [--time-limit-ms N] [--timeout-ms N] [--no-zygote]\n"
     "      runs one page with an echo query and ticking events and prints a\n"
     "      transcript; exits with the renderer's exit code\n"
-    "  --no-zygote: exec every renderer instead of forking those after the\n"
-    "  first from a zygote\n"
+    "  --no-zygote: exec every renderer instead of forking those from the\n"
+    "  third on from a zygote\n"
     "See docs/kivhost.md.\n";
 
 int UsageError(const std::string& message) {

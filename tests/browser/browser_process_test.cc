@@ -174,14 +174,11 @@ TEST_F(BrowserProcessTest, APostFromAnotherThreadWakesAWaitingLoop) {
 
 TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {
   CefRefPtr<CefBrowser> browser = Open("");
-  EXPECT_FALSE(process_.RendererForked(renderer_));
   process_.ShutdownRenderer(renderer_);
   EXPECT_FALSE(process_.RendererRunning(renderer_));
   EXPECT_EQ(0, client_->terminations);
 
-  // The second renderer comes from the zygote; its end is seen the same way.
   Open("");
-  EXPECT_TRUE(process_.RendererForked(renderer_));
   ASSERT_TRUE(process_.KillRenderer(renderer_, SIGKILL));
   ASSERT_TRUE(process_.RunUntil([&] { return client_->terminations > 0; },
                                 Millis(5000)));
@@ -201,11 +198,30 @@ TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {
   EXPECT_FALSE(cef_browser_process::TerminationStatusOf(status, &termination));
 }
 
+TEST_F(BrowserProcessTest, RenderersFromTheThirdOnAreForkedAndEndAlike) {
+  for (int i = 0; i < 2; ++i) {
+    Open("");
+    EXPECT_FALSE(process_.RendererForked(renderer_));
+    process_.ShutdownRenderer(renderer_);
+  }
+  // The zygote started beside the second renderer; a forked renderer runs
+  // its page, and its end is seen as an exec'd one's.
+  CefRefPtr<CefBrowser> browser = Open("kivApi.query({name: 'ask', args: 1});");
+  EXPECT_TRUE(process_.RendererForked(renderer_));
+  EXPECT_EQ("kiv_jsapi", client_->name);
+  EXPECT_TRUE(process_.RendererRunning(renderer_));
+  ASSERT_TRUE(process_.KillRenderer(renderer_, SIGKILL));
+  ASSERT_TRUE(process_.RunUntil([&] { return client_->terminations > 0; },
+                                Millis(5000)));
+  EXPECT_EQ(TS_PROCESS_WAS_KILLED, client_->status);
+  EXPECT_EQ(1, client_->terminations);
+}
+
 TEST(BrowserProcessZygoteTest, WithoutTheZygoteEveryRendererIsExeced) {
   BrowserProcess process(nullptr, KIV_SUBPROCESS_PATH);
   process.set_use_zygote(false);
   std::string error;
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < 3; ++i) {
     int renderer = process.StartRenderer(&error);
     ASSERT_GT(renderer, 0) << error;
     EXPECT_FALSE(process.RendererForked(renderer));

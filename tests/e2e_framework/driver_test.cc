@@ -169,9 +169,13 @@ TEST_F(DriverTest, ASessionFromStartToExit) {
   EXPECT_EQ(shutdown[1]["code"], 4);
   EXPECT_NE(Error(R"({"cmd":"shutdown"})").find("no renderer"),
             std::string::npos);
-  // A new renderer can start after the old one ended; it is forked from
-  // the zygote that started beside the first.
-  EXPECT_EQ(Reply(R"({"cmd":"start"})")["forked"], true);
+  // A new renderer can start after the old one ended. A zygote starts
+  // beside the second, and the third is forked from it.
+  EXPECT_EQ(Reply(R"({"cmd":"start"})")["forked"], false);
+  Run(R"({"cmd":"shutdown"})");
+  Json third = Reply(R"({"cmd":"start"})");
+  EXPECT_EQ(third["ok"], true) << third.dump();
+  EXPECT_EQ(third["forked"], true);
 }
 
 TEST(DriverZygoteTest, EveryRendererIsExecedWithoutTheZygote) {
@@ -182,7 +186,7 @@ TEST(DriverZygoteTest, EveryRendererIsExecedWithoutTheZygote) {
   kivhost::Driver driver(options, [&lines](const std::string& line) {
     lines.push_back(Json::parse(line));
   });
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < 3; ++i) {
     lines.clear();
     driver.HandleLine(R"({"cmd":"start"})");
     ASSERT_FALSE(lines.empty());

@@ -115,9 +115,10 @@ int BrowserProcess::StartRenderer(std::string* error) {
   if (!host)
     return 0;
   error->clear();  // what a failed fork said before Launch fell back to exec
-  if (use_zygote_ && !zygote_tried_) {
-    // Loads while the first renderer starts; a zygote that cannot start
-    // leaves every renderer exec'd.
+  if (use_zygote_ && !zygote_tried_ && next_renderer_ >= 2) {
+    // Loads while the second renderer starts, so that a process that needs
+    // one renderer never pays for it, and the first one's start is not
+    // slowed by it. A zygote that cannot start leaves every renderer exec'd.
     zygote_tried_ = true;
     std::string zygote_error;
     zygote_ = kivhost::Zygote::Start(executable_, &zygote_error);

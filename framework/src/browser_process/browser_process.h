@@ -76,9 +76,10 @@ class BrowserProcess {
   void set_observer(Observer* observer) { observer_ = observer; }
   // How long a renderer may take to answer a barrier (default 10 s).
   void set_timeout(Millis timeout) { timeout_ = timeout; }
-  // Whether renderers after the first are forked from a zygote, which starts
-  // beside the first renderer (default true). This process then becomes a
-  // child subreaper: processes orphaned below it are reparented to it.
+  // Whether renderers from the third on are forked from a zygote, which
+  // starts beside the second renderer (default true). This process then
+  // becomes a child subreaper: processes orphaned below it are reparented to
+  // it.
   void set_use_zygote(bool use) { use_zygote_ = use; }
 
   // Starts a renderer process: asks OnRenderProcessThreadCreated for its
@@ -156,7 +157,8 @@ class BrowserProcess {
   Observer* observer_ = nullptr;
   Millis timeout_{10000};
   bool use_zygote_ = true;
-  // Started beside the first renderer; null when off or it could not start.
+  // Started beside the second renderer; null before, when off, or when it
+  // could not start.
   std::unique_ptr<kivhost::Zygote> zygote_;
   bool zygote_tried_ = false;
   int next_renderer_ = 1;
