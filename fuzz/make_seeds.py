@@ -89,6 +89,11 @@ seeds = {
     "value_latin1_and_two_byte": lst(string("caf\u00e9"), string("\u20ac"),
                                      dct(("\u00fc", null()),
                                          ("\u4e2d", integer(1)))),
+    # A zygote's start request and reply.
+    "zygote_request": u32(3) + text("--type=renderer") + text("--channel-fd=3")
+                      + text("--js-flags=--expose-gc"),
+    "zygote_reply": i32(4711) + i32(0),
+    "bad_zygote_request_nul": u32(1) + text("a\0b"),
     # Amplified (see the fuzz target): a nested list unit repeated.
     "amplified_nested_lists": b"\xa5" + struct.pack("<H", 2000) +
                               b"\x08\xff\xff\xff\x00",

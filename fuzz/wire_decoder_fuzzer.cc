@@ -1,5 +1,6 @@
 // libFuzzer entry for the wire decoders. The same bytes are read as a value,
-// a request payload, an event payload and a frame stream. Whatever decodes
+// a request payload, an event payload, a frame stream, and a zygote's start
+// request and reply. Whatever decodes
 // must encode back to exactly the same bytes (every value has one encoding),
 // so a decoder that accepts more than it should, or loses part of a value,
 // traps. The renderer's decoder (straight into the framework's containers)
@@ -22,6 +23,7 @@
 #include "ipc/messages.h"
 #include "ipc/record_codec.h"
 #include "ipc/value_codec.h"
+#include "ipc/zygote_protocol.h"
 #include "process/list_codec.h"
 
 namespace {
@@ -71,6 +73,25 @@ void FuzzRecords(const uint8_t* data, size_t size) {
   }
 }
 
+void FuzzZygotePackets(const uint8_t* data, size_t size) {
+  std::string error;
+  std::vector<std::string> arguments;
+  if (ipc::DecodeForkRequest(data, size, &arguments, &error)) {
+    std::vector<uint8_t> encoded;
+    Check(ipc::EncodeForkRequest(arguments, &encoded, &error));
+    Check(encoded.size() == size &&
+          std::equal(encoded.begin(), encoded.end(), data));
+  } else {
+    Check(!error.empty() && arguments.empty());
+  }
+  ipc::ForkReply reply;
+  if (ipc::DecodeForkReply(data, size, &reply, &error)) {
+    std::vector<uint8_t> encoded = ipc::EncodeForkReply(reply);
+    Check(encoded.size() == size &&
+          std::equal(encoded.begin(), encoded.end(), data));
+  }
+}
+
 void FuzzStream(const uint8_t* data, size_t size) {
   // A small limit so that the oversize path is reached often.
   ipc::FrameAssembler assembler(4096);
@@ -114,10 +135,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (Amplify(data, size, &amplified)) {
     FuzzValue(amplified.data(), amplified.size());
     FuzzRecords(amplified.data(), amplified.size());
+    FuzzZygotePackets(amplified.data(), amplified.size());
     return 0;
   }
   FuzzValue(data, size);
   FuzzRecords(data, size);
+  FuzzZygotePackets(data, size);
   FuzzStream(data, size);
   return 0;
 }

@@ -62,6 +62,14 @@ TEST(ZygoteProtocolTest, MalformedRequestsAreRefusedBeforeAllocating) {
   EXPECT_TRUE(decoded.empty());
 
   EXPECT_FALSE(decode({}));
+
+  // Longer than a request may be, though well formed: refused, as the
+  // encoder refuses to make it.
+  packet.clear();
+  writer.WriteU32(1);
+  writer.WriteString8(std::string(kMaxForkRequestBytes, 'x'));
+  EXPECT_FALSE(decode(packet));
+  EXPECT_NE(error.find("more than"), std::string::npos) << error;
 }
 
 TEST(ZygoteProtocolTest, RepliesCarryEitherAPidOrAnError) {

@@ -50,6 +50,11 @@ bool DecodeForkRequest(const uint8_t* data,
                        std::vector<std::string>* arguments,
                        std::string* error) {
   arguments->clear();
+  if (size > kMaxForkRequestBytes) {
+    *error = "malformed start request: " + std::to_string(size) +
+             " bytes, more than " + std::to_string(kMaxForkRequestBytes);
+    return false;
+  }
   WireReader reader(data, size);
   uint32_t count = 0;
   if (reader.ReadCount(4, &count)) {
