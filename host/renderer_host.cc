@@ -10,6 +10,7 @@
 
 #include <utility>
 
+#include "ipc/scoped_fd.h"
 #include "ipc/utf.h"
 
 namespace kivhost {
@@ -80,11 +81,6 @@ std::string DescribeHostEvent(const HostEvent& event) {
 std::unique_ptr<RendererHost> RendererHost::Launch(
     const RendererOptions& options,
     std::string* error) {
-  int fds[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-    *error = std::string("cannot create the channel: ") + strerror(errno);
-    return nullptr;
-  }
   ChildProcess::Options child_options;
   child_options.executable = options.executable;
   child_options.arguments.push_back("--type=" + options.process_type);
@@ -93,20 +89,32 @@ std::unique_ptr<RendererHost> RendererHost::Launch(
   child_options.arguments.insert(child_options.arguments.end(),
                                  options.extra_arguments.begin(),
                                  options.extra_arguments.end());
-  child_options.channel_fd = fds[1];
-  std::unique_ptr<ChildProcess> child;
-  if (options.zygote && options.zygote->executable() == options.executable)
-    child = options.zygote->Fork(child_options.arguments, fds[1], error);
-  if (!child)
-    child = ChildProcess::Spawn(child_options, error);
-  close(fds[1]);
-  if (!child) {
-    close(fds[0]);
-    return nullptr;
+  const bool try_zygote =
+      options.zygote && options.zygote->executable() == options.executable;
+  // Each attempt has a channel of its own: a process that a failed fork left
+  // behind with the first channel sees it end rather than share it.
+  for (int attempt = try_zygote ? 0 : 1; attempt < 2; ++attempt) {
+    int fds[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
+      *error = std::string("cannot create the channel: ") + strerror(errno);
+      return nullptr;
+    }
+    ipc::ScopedFd ours(fds[0]);
+    ipc::ScopedFd theirs(fds[1]);
+    child_options.channel_fd = theirs.get();
+    std::unique_ptr<ChildProcess> child =
+        attempt == 0
+            ? options.zygote->Fork(child_options.arguments, theirs.get(), error)
+            : ChildProcess::Spawn(child_options, error);
+    if (!child)
+      continue;
+    theirs.reset();
+    int pidfd = OpenPidfd(child->pid());
+    return std::unique_ptr<RendererHost>(new RendererHost(
+        std::move(child), std::make_unique<ipc::Channel>(ours.release()),
+        pidfd));
   }
-  int pidfd = OpenPidfd(child->pid());
-  return std::unique_ptr<RendererHost>(new RendererHost(
-      std::move(child), std::make_unique<ipc::Channel>(fds[0]), pidfd));
+  return nullptr;
 }
 
 RendererHost::RendererHost(std::unique_ptr<ChildProcess> child,
