@@ -8,6 +8,7 @@
 //                                it has ended on the channel's close
 //   IdleRss/renderer             resident memory of an idle renderer with
 //                                one context
+//   IdleRss/forked_renderer      the same for a renderer forked from a zygote
 //   IdleRss/gpu_process          the same for the process without V8
 
 #include <unistd.h>
@@ -149,10 +150,13 @@ void SetRss(benchmark::State& state, long kib) {
   state.counters["rss_mib"] = kib / 1024.0;
 }
 
-void BM_IdleRssRenderer(benchmark::State& state) {
+// The idle renderer's resident memory; forked from |zygote| when given.
+void IdleRss(benchmark::State& state, kivhost::Zygote* zygote) {
   for (auto _ : state) {
     std::string error;
-    std::unique_ptr<RendererHost> host = Launch("renderer", &error);
+    std::unique_ptr<RendererHost> host = Launch("renderer", &error, zygote);
+    if (zygote && host && !host->forked())
+      return Fail(state, "the zygote did not fork the renderer: " + error);
     bool idle = false;
     if (!host || !LoadFirstPage(host.get(), &error) ||
         !WaitForFirstScript(host.get(), &error)) {
@@ -172,6 +176,19 @@ void BM_IdleRssRenderer(benchmark::State& state) {
     if (!host->Shutdown(0, &error) || !EndedCleanly(host.get(), &error))
       return Fail(state, error);
   }
+}
+
+void BM_IdleRssRenderer(benchmark::State& state) {
+  IdleRss(state, nullptr);
+}
+
+void BM_IdleRssForked(benchmark::State& state) {
+  std::string error;
+  std::unique_ptr<kivhost::Zygote> zygote =
+      kivhost::Zygote::Start(KIV_SUBPROCESS_PATH, &error);
+  if (!zygote)
+    return Fail(state, error);
+  IdleRss(state, zygote.get());
 }
 
 // The process without V8 gives no sign of being ready; it is once it sleeps
@@ -211,6 +228,7 @@ void RegisterStartupBenchmarks() {
       ->UseManualTime()
       ->Iterations(Size(5, 1));
   Register("IdleRss/renderer", BM_IdleRssRenderer)->Iterations(1);
+  Register("IdleRss/forked_renderer", BM_IdleRssForked)->Iterations(1);
   Register("IdleRss/gpu_process", BM_IdleRssWithoutV8)->Iterations(1);
 }
 

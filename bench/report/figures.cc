@@ -187,6 +187,13 @@ const std::vector<FigureSpec>& TableFigures() {
        Counter("IdleRss/gpu_process", "rss_mib"),
        "MiB",
        {TargetKind::kValueAtMost, 30.0}},
+      {"the same for a renderer forked from a zygote (pages it shares with "
+       "the zygote and has not touched are not counted)",
+       Counter("IdleRss/forked_renderer", "rss_mib"),
+       "an exec'd renderer, as above",
+       Counter("IdleRss/renderer", "rss_mib"),
+       "MiB",
+       {TargetKind::kValueAtMost, 30.0}},
   };
   return figures;
 }
