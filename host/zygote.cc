@@ -72,10 +72,8 @@ std::unique_ptr<ChildProcess> Zygote::Fork(
     int channel_fd,
     std::string* error) {
   // The zygote's own output is read on every request, so that its pipe
-  // never fills; its last line explains a refusal.
-  for (std::string& line : process_->ReadOutputLines())
-    last_output_ = std::move(line);
-  last_output_.clear();
+  // never fills; what it says about this request explains a refusal.
+  process_->ReadOutputLines();
   if (!alive()) {
     *error = "the zygote has ended";
     return nullptr;
@@ -130,12 +128,12 @@ std::unique_ptr<ChildProcess> Zygote::Fork(
     return nullptr;
   }
   if (reply.pid <= 0) {
-    for (std::string& line : process_->ReadOutputLines())
-      last_output_ = std::move(line);
     *error = std::string("the zygote could not start the process: ") +
              strerror(reply.error_number);
-    if (!last_output_.empty())
-      *error += " (" + last_output_ + ")";
+    // The zygote writes its reason before it answers.
+    std::vector<std::string> said = process_->ReadOutputLines();
+    if (!said.empty())
+      *error += " (" + said.back() + ")";
     return nullptr;
   }
   return ChildProcess::Adopt(reply.pid, output_read.release());

@@ -56,7 +56,6 @@ class Zygote {
   std::unique_ptr<ChildProcess> process_;
   ipc::ScopedFd control_;
   std::string executable_;
-  std::string last_output_;  // the zygote's last line of output
 };
 
 }  // namespace kivhost
