@@ -44,9 +44,43 @@ pid_t ParentOf(pid_t pid) {
   return parent;
 }
 
-std::string PageLogging(const std::string& text) {
-  return "console.log('" + text + "');";
+// A renderer started through |zygote| whose page logs |text|; checks that
+// the line arrives and whether the renderer was forked.
+std::unique_ptr<kivhost::RendererHost> ExpectPageRuns(Zygote* zygote,
+                                                      const std::string& text,
+                                                      bool forked) {
+  auto host = e2e::StartRenderer(ipc::WireValue::List({}),
+                                 "console.log('" + text + "');", zygote);
+  EXPECT_TRUE(host);
+  if (!host)
+    return nullptr;
+  EXPECT_EQ(host->forked(), forked);
+  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
+            std::vector<std::string>{text});
+  return host;
 }
+
+// Everything an ended process wrote, one line after another.
+std::string OutputOf(ChildProcess* process) {
+  std::string output;
+  while (process->output_fd() >= 0) {
+    for (const std::string& line : process->ReadOutputLines())
+      output += line + "\n";
+  }
+  return output;
+}
+
+// Both ends of a channel for a process started by hand.
+struct ChannelPair {
+  ChannelPair() {
+    int pair[2];
+    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+    ours.reset(pair[0]);
+    theirs.reset(pair[1]);
+  }
+  ipc::ScopedFd ours;
+  ipc::ScopedFd theirs;
+};
 
 TEST(ZygoteTest, ForkedRenderersRunTheirOwnPagesAsChildrenOfTheHost) {
   std::unique_ptr<Zygote> zygote = StartZygote();
@@ -54,22 +88,15 @@ TEST(ZygoteTest, ForkedRenderersRunTheirOwnPagesAsChildrenOfTheHost) {
   std::vector<std::unique_ptr<kivhost::RendererHost>> hosts;
   std::set<pid_t> pids;
   for (int i = 0; i < 3; ++i) {
-    hosts.push_back(e2e::StartRenderer(ipc::WireValue::List({}),
-                                       PageLogging("page " + std::to_string(i)),
-                                       zygote.get()));
+    hosts.push_back(
+        ExpectPageRuns(zygote.get(), "page " + std::to_string(i), true));
     ASSERT_TRUE(hosts.back());
-    EXPECT_TRUE(hosts.back()->forked());
     pids.insert(hosts.back()->pid());
+    // Reparented to this process, which reaps them.
+    EXPECT_EQ(ParentOf(hosts.back()->pid()), getpid());
   }
   EXPECT_EQ(pids.size(), 3u);
   EXPECT_EQ(pids.count(zygote->pid()), 0u);
-  for (int i = 0; i < 3; ++i) {
-    // Reparented to this process, which reaps them.
-    EXPECT_EQ(ParentOf(hosts[i]->pid()), getpid());
-    std::vector<std::string> texts =
-        e2e::ConsoleTexts(e2e::SyncEvents(hosts[i].get()));
-    EXPECT_EQ(texts, std::vector<std::string>{"page " + std::to_string(i)});
-  }
   // Exit codes, a crash and a kill reach this process through waitpid.
   std::string error;
   ASSERT_TRUE(hosts[0]->Shutdown(7, &error)) << error;
@@ -92,32 +119,21 @@ TEST(ZygoteTest, ForkedRenderersRunTheirOwnPagesAsChildrenOfTheHost) {
 
   // The zygote outlives its renderers and still serves.
   EXPECT_TRUE(zygote->alive());
-  auto again = e2e::StartRenderer(ipc::WireValue::List({}),
-                                  PageLogging("again"), zygote.get());
-  ASSERT_TRUE(again);
-  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(again.get())),
-            std::vector<std::string>{"again"});
+  ExpectPageRuns(zygote.get(), "again", true);
 }
 
 TEST(ZygoteTest, ForkedProcessWritesToItsOwnOutput) {
   std::unique_ptr<Zygote> zygote = StartZygote();
   ASSERT_TRUE(zygote);
-  int pair[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
-  ipc::ScopedFd ours(pair[0]);
-  ipc::ScopedFd theirs(pair[1]);
+  ChannelPair channel;
   std::string error;
   // No channel switch: the forked renderer says so on its standard error.
   std::unique_ptr<ChildProcess> child =
-      zygote->Fork({"--type=renderer"}, theirs.get(), &error);
+      zygote->Fork({"--type=renderer"}, channel.theirs.get(), &error);
   ASSERT_TRUE(child) << error;
   ASSERT_TRUE(child->WaitFor(Millis(5000)));
   EXPECT_EQ(child->status()->code, 2);
-  std::string output;
-  while (child->output_fd() >= 0) {
-    for (const std::string& line : child->ReadOutputLines())
-      output += line + "\n";
-  }
+  const std::string output = OutputOf(child.get());
   EXPECT_EQ(output,
             "renderer: no usable channel to the browser process: no "
             "--channel-fd switch\n");
@@ -126,33 +142,21 @@ TEST(ZygoteTest, ForkedProcessWritesToItsOwnOutput) {
 TEST(ZygoteTest, RefusesAZygoteAndKeepsServing) {
   std::unique_ptr<Zygote> zygote = StartZygote();
   ASSERT_TRUE(zygote);
-  int pair[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
-  ipc::ScopedFd ours(pair[0]);
-  ipc::ScopedFd theirs(pair[1]);
+  ChannelPair channel;
   std::string error;
-  EXPECT_FALSE(
-      zygote->Fork({"--type=zygote", "--channel-fd=3"}, theirs.get(), &error));
+  EXPECT_FALSE(zygote->Fork({"--type=zygote", "--channel-fd=3"},
+                            channel.theirs.get(), &error));
   EXPECT_NE(error.find("does not start another zygote"), std::string::npos)
       << error;
   EXPECT_TRUE(zygote->alive());
-  auto host = e2e::StartRenderer(ipc::WireValue::List({}), PageLogging("ok"),
-                                 zygote.get());
-  ASSERT_TRUE(host);
-  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
-            std::vector<std::string>{"ok"});
+  ExpectPageRuns(zygote.get(), "ok", true);
 }
 
 TEST(ZygoteTest, AGoneZygoteLeavesRenderersToStartWithoutIt) {
   std::unique_ptr<Zygote> zygote = StartZygote();
   ASSERT_TRUE(zygote);
   ASSERT_EQ(kill(zygote->pid(), SIGKILL), 0);
-  auto host = e2e::StartRenderer(ipc::WireValue::List({}), PageLogging("exec"),
-                                 zygote.get());
-  ASSERT_TRUE(host);
-  EXPECT_FALSE(host->forked());
-  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
-            std::vector<std::string>{"exec"});
+  ExpectPageRuns(zygote.get(), "exec", false);
   EXPECT_FALSE(zygote->alive());
 }
 
@@ -198,15 +202,12 @@ class ZygoteProcessTest : public ::testing::Test {
 };
 
 TEST_F(ZygoteProcessTest, MalformedRequestsAreAnsweredWithAnErrorEach) {
-  int pair[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
-  ipc::ScopedFd ours(pair[0]);
-  ipc::ScopedFd theirs(pair[1]);
+  ChannelPair channel;
   std::vector<uint8_t> valid;
   std::string error;
   ASSERT_TRUE(ipc::EncodeForkRequest({"--type=gpu-process", "--channel-fd=3"},
                                      &valid, &error));
-  const int fd = theirs.get();
+  const int fd = channel.theirs.get();
 
   EXPECT_EQ(Send(valid, {}).error_number, EINVAL);            // no descriptors
   EXPECT_EQ(Send(valid, {fd, fd, fd}).error_number, EINVAL);  // three
@@ -220,8 +221,8 @@ TEST_F(ZygoteProcessTest, MalformedRequestsAreAnsweredWithAnErrorEach) {
   ipc::ForkReply started = Send(valid, {fd, fd});
   ASSERT_GT(started.pid, 0);
   std::unique_ptr<ChildProcess> child = ChildProcess::Adopt(started.pid, -1);
-  theirs.reset();
-  ours.reset();  // the gpu-process ends when its channel closes
+  channel.theirs.reset();
+  channel.ours.reset();  // the gpu-process ends when its channel closes
   ASSERT_TRUE(child->WaitFor(Millis(5000)));
   EXPECT_EQ(child->status()->code, 0);
 
@@ -233,24 +234,17 @@ TEST_F(ZygoteProcessTest, MalformedRequestsAreAnsweredWithAnErrorEach) {
 }
 
 TEST(ZygoteEntryTest, NeedsAPacketSocket) {
-  int pair[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
-  ipc::ScopedFd ours(pair[0]);
-  ipc::ScopedFd theirs(pair[1]);
+  ChannelPair channel;
   ChildProcess::Options options;
   options.executable = KIV_TEST_RENDERER;
   options.arguments = {"--type=zygote", "--channel-fd=3"};
-  options.channel_fd = theirs.get();
+  options.channel_fd = channel.theirs.get();
   std::string error;
   std::unique_ptr<ChildProcess> zygote = ChildProcess::Spawn(options, &error);
   ASSERT_TRUE(zygote) << error;
   ASSERT_TRUE(zygote->WaitFor(Millis(5000)));
   EXPECT_EQ(zygote->status()->code, 2);
-  std::string output;
-  while (zygote->output_fd() >= 0) {
-    for (const std::string& line : zygote->ReadOutputLines())
-      output += line;
-  }
+  const std::string output = OutputOf(zygote.get());
   EXPECT_NE(output.find("not a packet socket"), std::string::npos) << output;
 }
 
