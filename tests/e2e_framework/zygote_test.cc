@@ -122,6 +122,37 @@ TEST(ZygoteTest, ForkedRenderersRunTheirOwnPagesAsChildrenOfTheHost) {
   ExpectPageRuns(zygote.get(), "again", true);
 }
 
+TEST(ZygoteTest, ForkedRendererTakesItsOwnArguments) {
+  std::unique_ptr<Zygote> zygote = StartZygote();
+  ASSERT_TRUE(zygote);
+  // V8 flags reach the forked renderer's V8, which the zygote never set up.
+  kivhost::RendererOptions options;
+  options.executable = KIV_TEST_RENDERER;
+  options.zygote = zygote.get();
+  options.extra_arguments = {"--js-flags=--expose-gc"};
+  std::string error;
+  auto host = kivhost::RendererHost::Launch(options, &error);
+  ASSERT_TRUE(host) << error;
+  EXPECT_TRUE(host->forked());
+  ASSERT_TRUE(host->StartRenderThread(ipc::WireValue::List({}), &error));
+  ASSERT_TRUE(host->CreateBrowser(1, &error));
+  ipc::LoadFrame load;
+  load.browser_id = 1;
+  load.frame_id = 1;
+  load.is_main = true;
+  load.url = "test://flags.js";
+  load.script = u"console.log(typeof gc);";
+  ASSERT_TRUE(host->LoadFrame(load, &error));
+  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
+            std::vector<std::string>{"function"});
+  // And a renderer forked after it does not inherit them.
+  auto plain = e2e::StartRenderer(ipc::WireValue::List({}),
+                                  "console.log(typeof gc);", zygote.get());
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(plain.get())),
+            std::vector<std::string>{"undefined"});
+}
+
 TEST(ZygoteTest, ForkedProcessWritesToItsOwnOutput) {
   std::unique_ptr<Zygote> zygote = StartZygote();
   ASSERT_TRUE(zygote);
