@@ -44,6 +44,20 @@ pid_t ParentOf(pid_t pid) {
   return parent;
 }
 
+// The arguments that /proc/<pid>/cmdline shows, after the program name.
+std::vector<std::string> ShownArguments(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline");
+  std::vector<std::string> words;
+  std::string word;
+  while (std::getline(file, word, '\0')) {
+    if (!word.empty())
+      words.push_back(word);
+  }
+  if (!words.empty())
+    words.erase(words.begin());
+  return words;
+}
+
 // A renderer started through |zygote| whose page logs |text|; checks that
 // the line arrives and whether the renderer was forked.
 std::unique_ptr<kivhost::RendererHost> ExpectPageRuns(Zygote* zygote,
@@ -94,6 +108,10 @@ TEST(ZygoteTest, ForkedRenderersRunTheirOwnPagesAsChildrenOfTheHost) {
     pids.insert(hosts.back()->pid());
     // Reparented to this process, which reaps them.
     EXPECT_EQ(ParentOf(hosts.back()->pid()), getpid());
+    // Shown with their own arguments, as many as fit where the zygote's
+    // were ("--type=zygote --channel-fd=3"): the type, not the zygote's.
+    EXPECT_EQ(ShownArguments(hosts.back()->pid()),
+              std::vector<std::string>{"--type=renderer"});
   }
   EXPECT_EQ(pids.size(), 3u);
   EXPECT_EQ(pids.count(zygote->pid()), 0u);

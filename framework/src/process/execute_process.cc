@@ -128,9 +128,11 @@ int CefExecuteProcess(const CefMainArgs& args,
     cef_process::ZygoteOutcome outcome = cef_process::RunZygote(fd);
     if (!outcome.forked)
       return outcome.exit_code;
-    // A forked process runs as if it had been started with its arguments.
-    return CefExecuteProcess(ForkedMainArgs(args, outcome.arguments),
-                             application, windows_sandbox_info);
+    // A forked process runs as if it had been started with its arguments,
+    // and shows them.
+    const CefMainArgs forked_args = ForkedMainArgs(args, outcome.arguments);
+    cef_process::ShowArguments(args.argc, args.argv, outcome.arguments);
+    return CefExecuteProcess(forked_args, application, windows_sandbox_info);
   }
   if (IsWaitingKind(type)) {
     int fd = ChannelFromCommandLine(command_line.get(), type);

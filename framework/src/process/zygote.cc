@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "ipc/scoped_fd.h"
 #include "ipc/zygote_protocol.h"
@@ -187,6 +188,28 @@ ZygoteOutcome RunZygote(int control_fd) {
       return outcome;
     }
   }
+}
+
+void ShowArguments(int argc,
+                   char** argv,
+                   const std::vector<std::string>& arguments) {
+  if (argc < 2 || !argv)
+    return;
+  char* const begin = argv[1];
+  char* end = begin;
+  for (int i = 1; i < argc; ++i) {
+    if (!argv[i] || argv[i] != end)
+      return;
+    end += std::strlen(argv[i]) + 1;
+  }
+  char* at = begin;
+  for (const std::string& argument : arguments) {
+    if (argument.size() + 1 > static_cast<size_t>(end - at))
+      break;
+    std::memcpy(at, argument.c_str(), argument.size() + 1);
+    at += argument.size() + 1;
+  }
+  std::memset(at, 0, static_cast<size_t>(end - at));
 }
 
 }  // namespace cef_process

@@ -35,6 +35,15 @@ struct ZygoteOutcome {
 // it was given.
 ZygoteOutcome RunZygote(int control_fd);
 
+// Makes a forked process show its own arguments where `ps` and
+// /proc/<pid>/cmdline read them: the zygote's argument strings |argv| (after
+// the program name) are overwritten in place with as many whole |arguments|
+// as fit, the rest zeroed. Leaves them as they are unless they lie one after
+// another, as the kernel laid them out.
+void ShowArguments(int argc,
+                   char** argv,
+                   const std::vector<std::string>& arguments);
+
 }  // namespace cef_process
 
 #endif  // CEF_SRC_PROCESS_ZYGOTE_H_
