@@ -90,9 +90,7 @@ class Driver {
 
   DriverOptions options_;
   std::function<void(const std::string&)> write_line_;
-  std::unique_ptr<Zygote> zygote_;
-  bool zygote_tried_ = false;
-  int renderers_started_ = 0;
+  ZygoteOnDemand zygotes_{options_.use_zygote};
   std::unique_ptr<RendererHost> renderer_;
   bool render_thread_started_ = false;
   // Fields of the exit event of the renderer that ended last.

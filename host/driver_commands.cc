@@ -110,20 +110,14 @@ void Driver::Start(Command& command) {
     return;
   }
 
-  options.zygote = zygote_.get();
+  options.zygote = zygotes_.zygote();
   renderer_ = RendererHost::Launch(options, &error);
   render_thread_started_ = false;
   if (!renderer_) {
     ReplyError(command, error);
     return;
   }
-  if (options_.use_zygote && !zygote_tried_ && ++renderers_started_ >= 2) {
-    // Beside the second renderer, as the framework's browser process does;
-    // a zygote that cannot start leaves every renderer exec'd.
-    zygote_tried_ = true;
-    std::string zygote_error;
-    zygote_ = Zygote::Start(options.executable, &zygote_error);
-  }
+  zygotes_.RendererStarted(options.executable);
   Json fields = Json::object();
   fields["pid"] = renderer_->pid();
   fields["forked"] = renderer_->forked();

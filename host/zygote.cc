@@ -139,4 +139,11 @@ std::unique_ptr<ChildProcess> Zygote::Fork(
   return ChildProcess::Adopt(reply.pid, output_read.release());
 }
 
+void ZygoteOnDemand::RendererStarted(const std::string& executable) {
+  if (!enabled_ || started_ == 2 || ++started_ < 2)
+    return;
+  std::string error;
+  zygote_ = Zygote::Start(executable, &error);
+}
+
 }  // namespace kivhost

@@ -58,6 +58,28 @@ class Zygote {
   std::string executable_;
 };
 
+// When a browser side forks its renderers: the first two are exec'd, and a
+// zygote started beside the second serves every one from the third on. A
+// process that needs one renderer never pays for a zygote, and the first
+// renderer's start is not slowed by one loading beside it. A zygote that
+// cannot start leaves every renderer exec'd.
+class ZygoteOnDemand {
+ public:
+  explicit ZygoteOnDemand(bool enabled) : enabled_(enabled) {}
+
+  void set_enabled(bool enabled) { enabled_ = enabled; }
+  // The zygote to fork the next renderer from; null until there is one.
+  Zygote* zygote() const { return zygote_.get(); }
+  // Counts a renderer started from |executable|; the second one starts the
+  // zygote, from the same executable.
+  void RendererStarted(const std::string& executable);
+
+ private:
+  bool enabled_;
+  int started_ = 0;  // renderers counted, up to 2
+  std::unique_ptr<Zygote> zygote_;
+};
+
 }  // namespace kivhost
 
 #endif  // HOST_ZYGOTE_H_

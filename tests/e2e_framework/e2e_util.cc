@@ -12,10 +12,9 @@ using Clock = std::chrono::steady_clock;
 std::unique_ptr<kivhost::RendererHost> StartRenderer(
     const ipc::WireValue& extra_info,
     const std::string& script,
-    kivhost::Zygote* zygote) {
-  kivhost::RendererOptions options;
-  options.executable = KIV_TEST_RENDERER;
-  options.zygote = zygote;
+    kivhost::RendererOptions options) {
+  if (options.executable.empty())
+    options.executable = KIV_TEST_RENDERER;
   std::string error;
   std::unique_ptr<kivhost::RendererHost> host =
       kivhost::RendererHost::Launch(options, &error);

@@ -16,12 +16,12 @@ using kivhost::HostEvent;
 using kivhost::Millis;
 
 // A started test renderer: render thread started with |extra_info|, browser
-// 1 created and main frame 1 loaded with |script| (if not empty); forked
-// from |zygote| when one is given.
+// 1 created and main frame 1 loaded with |script| (if not empty); launched
+// with |options| (the test renderer when they name no executable).
 std::unique_ptr<kivhost::RendererHost> StartRenderer(
     const ipc::WireValue& extra_info = ipc::WireValue::List({}),
     const std::string& script = std::string(),
-    kivhost::Zygote* zygote = nullptr);
+    kivhost::RendererOptions options = kivhost::RendererOptions());
 
 // Polls until an event matches |done| or |timeout| passes. Returns every
 // event seen; |found| tells whether one matched.

@@ -58,20 +58,35 @@ std::vector<std::string> ShownArguments(pid_t pid) {
   return words;
 }
 
-// A renderer started through |zygote| whose page logs |text|; checks that
-// the line arrives and whether the renderer was forked.
-std::unique_ptr<kivhost::RendererHost> ExpectPageRuns(Zygote* zygote,
-                                                      const std::string& text,
-                                                      bool forked) {
-  auto host = e2e::StartRenderer(ipc::WireValue::List({}),
-                                 "console.log('" + text + "');", zygote);
+kivhost::RendererOptions ForkingFrom(Zygote* zygote) {
+  kivhost::RendererOptions options;
+  options.zygote = zygote;
+  return options;
+}
+
+// A renderer launched with |options| whose page runs |script|; checks that
+// the page logs |line| and whether the renderer was forked.
+std::unique_ptr<kivhost::RendererHost> ExpectPageLogs(
+    const kivhost::RendererOptions& options,
+    const std::string& script,
+    const std::string& line,
+    bool forked) {
+  auto host = e2e::StartRenderer(ipc::WireValue::List({}), script, options);
   EXPECT_TRUE(host);
   if (!host)
     return nullptr;
   EXPECT_EQ(host->forked(), forked);
   EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
-            std::vector<std::string>{text});
+            std::vector<std::string>{line});
   return host;
+}
+
+// A renderer started through |zygote| whose page logs |text|.
+std::unique_ptr<kivhost::RendererHost> ExpectPageRuns(Zygote* zygote,
+                                                      const std::string& text,
+                                                      bool forked) {
+  return ExpectPageLogs(ForkingFrom(zygote), "console.log('" + text + "');",
+                        text, forked);
 }
 
 // Everything an ended process wrote, one line after another.
@@ -144,31 +159,12 @@ TEST(ZygoteTest, ForkedRendererTakesItsOwnArguments) {
   std::unique_ptr<Zygote> zygote = StartZygote();
   ASSERT_TRUE(zygote);
   // V8 flags reach the forked renderer's V8, which the zygote never set up.
-  kivhost::RendererOptions options;
-  options.executable = KIV_TEST_RENDERER;
-  options.zygote = zygote.get();
+  kivhost::RendererOptions options = ForkingFrom(zygote.get());
   options.extra_arguments = {"--js-flags=--expose-gc"};
-  std::string error;
-  auto host = kivhost::RendererHost::Launch(options, &error);
-  ASSERT_TRUE(host) << error;
-  EXPECT_TRUE(host->forked());
-  ASSERT_TRUE(host->StartRenderThread(ipc::WireValue::List({}), &error));
-  ASSERT_TRUE(host->CreateBrowser(1, &error));
-  ipc::LoadFrame load;
-  load.browser_id = 1;
-  load.frame_id = 1;
-  load.is_main = true;
-  load.url = "test://flags.js";
-  load.script = u"console.log(typeof gc);";
-  ASSERT_TRUE(host->LoadFrame(load, &error));
-  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(host.get())),
-            std::vector<std::string>{"function"});
+  ExpectPageLogs(options, "console.log(typeof gc);", "function", true);
   // And a renderer forked after it does not inherit them.
-  auto plain = e2e::StartRenderer(ipc::WireValue::List({}),
-                                  "console.log(typeof gc);", zygote.get());
-  ASSERT_TRUE(plain);
-  EXPECT_EQ(e2e::ConsoleTexts(e2e::SyncEvents(plain.get())),
-            std::vector<std::string>{"undefined"});
+  ExpectPageLogs(ForkingFrom(zygote.get()), "console.log(typeof gc);",
+                 "undefined", true);
 }
 
 TEST(ZygoteTest, ForkedProcessWritesToItsOwnOutput) {

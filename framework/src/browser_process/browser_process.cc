@@ -109,20 +109,13 @@ int BrowserProcess::StartRenderer(std::string* error) {
     return 0;
   kivhost::RendererOptions options;
   options.executable = executable_;
-  options.zygote = zygote_.get();
+  options.zygote = zygotes_.zygote();
   std::unique_ptr<kivhost::RendererHost> host =
       kivhost::RendererHost::Launch(options, error);
   if (!host)
     return 0;
   error->clear();  // what a failed fork said before Launch fell back to exec
-  if (use_zygote_ && !zygote_tried_ && next_renderer_ >= 2) {
-    // Loads while the second renderer starts, so that a process that needs
-    // one renderer never pays for it, and the first one's start is not
-    // slowed by it. A zygote that cannot start leaves every renderer exec'd.
-    zygote_tried_ = true;
-    std::string zygote_error;
-    zygote_ = kivhost::Zygote::Start(executable_, &zygote_error);
-  }
+  zygotes_.RendererStarted(executable_);
   if (!host->StartRenderThread(extra_info, error))
     return 0;
   auto slot = std::make_shared<RendererSlot>();

@@ -80,7 +80,7 @@ class BrowserProcess {
   // starts beside the second renderer (default true). This process then
   // becomes a child subreaper: processes orphaned below it are reparented to
   // it.
-  void set_use_zygote(bool use) { use_zygote_ = use; }
+  void set_use_zygote(bool use) { zygotes_.set_enabled(use); }
 
   // Starts a renderer process: asks OnRenderProcessThreadCreated for its
   // start-up list and sends it. Returns the renderer's number (> 0), or 0
@@ -156,11 +156,7 @@ class BrowserProcess {
   std::unique_ptr<cef_base::MessageLoop> loop_;
   Observer* observer_ = nullptr;
   Millis timeout_{10000};
-  bool use_zygote_ = true;
-  // Started beside the second renderer; null before, when off, or when it
-  // could not start.
-  std::unique_ptr<kivhost::Zygote> zygote_;
-  bool zygote_tried_ = false;
+  kivhost::ZygoteOnDemand zygotes_{true};
   int next_renderer_ = 1;
   int next_browser_ = 1;
   std::map<int, std::shared_ptr<RendererSlot>> renderers_;
