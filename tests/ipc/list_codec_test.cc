@@ -11,6 +11,7 @@
 #include "gtest/gtest.h"
 #include "include/cef_values.h"
 #include "ipc/record_codec.h"
+#include "unicode/utf.h"
 
 namespace ipc {
 namespace {
@@ -78,6 +79,35 @@ TEST(ListCodecTest, EveryKindTheFrameworkHoldsIsSentExactly) {
       WireValue::String(u""),
   });
   EXPECT_EQ(Sent(list), expected);
+}
+
+// Long text is scanned and copied in blocks on both sides; a character
+// beyond ASCII in any block, or at a block's edge, still picks the form and
+// the bytes of the whole string.
+TEST(ListCodecTest, LongTextCrossesEveryBlockEdgeIntact) {
+  const size_t block = unicode::kAsciiAppendBlock;
+  struct Wide {
+    const char* utf8;
+    std::u16string utf16;
+  };
+  const Wide wides[] = {{"\xC3\xA9", u"\u00e9"}, {"\xE2\x82\xAC", u"\u20ac"}};
+  for (const Wide& wide : wides) {
+    for (size_t at : {size_t{0}, block - 1, block, 2 * block + 3}) {
+      std::string utf8(2 * block + 4, 'k');
+      std::u16string utf16(utf8.size(), u'k');
+      utf8.replace(at, 1, wide.utf8);
+      utf16[at] = wide.utf16[0];
+
+      CefRefPtr<CefListValue> list = CefListValue::Create();
+      list->SetString(0, utf8);
+      EXPECT_EQ(Sent(list), WireValue::List({WireValue::String(utf16)})) << at;
+
+      CefRefPtr<CefListValue> received =
+          Received(WireValue::List({WireValue::String(utf16)}));
+      ASSERT_TRUE(received.get());
+      EXPECT_EQ(received->GetString(0).ToString(), utf8) << at;
+    }
+  }
 }
 
 TEST(ListCodecTest, ReceivedValuesFollowTheFrameworksStorageRules) {

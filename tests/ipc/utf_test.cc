@@ -1,6 +1,9 @@
 #include "ipc/utf.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
 
@@ -88,6 +91,50 @@ TEST(UtfTest, BlockScansFindTheFirstWiderCharacterAnywhere) {
         }
       }
     }
+  }
+}
+
+// Runs of 128 bytes take a wider scan where the processor has one; a byte
+// above 0x7F in any lane of any step, or in the tail after the last step,
+// must end the prefix there.
+TEST(UtfTest, ByteScanFindsEveryHighByteInWideSteps) {
+  for (size_t size : {127u, 128u, 129u, 255u, 256u, 300u, 385u}) {
+    for (size_t at = 0; at < size; ++at) {
+      for (unsigned char high : {0x80, 0xC3, 0xFF}) {
+        std::string text(size, 'q');
+        text[at] = static_cast<char>(high);
+        ASSERT_EQ(unicode::AsciiPrefix(text.data(), size), at)
+            << size << " " << at << " " << int{high};
+      }
+    }
+    EXPECT_EQ(unicode::AsciiPrefix(std::string(size, '\x7F').data(), size),
+              size);
+  }
+}
+
+// Appending scans and copies block by block: what is appended is exactly
+// the prefix before the first high byte, wherever that falls, after what the
+// destination already held.
+TEST(UtfTest, AppendAsciiPrefixStopsAtTheFirstHighByteInAnyBlock) {
+  const size_t block = unicode::kAsciiAppendBlock;
+  std::string text(2 * block + 10, 'x');
+  for (size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char>('a' + i % 26);
+  for (size_t at :
+       {size_t{0}, block - 1, block, block + 1, 2 * block + 9, text.size()}) {
+    std::string input = text;
+    if (at < input.size())
+      input[at] = '\xE9';
+    std::string as_string = "head";
+    std::vector<uint8_t> as_bytes = {1, 2};
+    EXPECT_EQ(
+        unicode::AppendAsciiPrefix(input.data(), input.size(), &as_string), at);
+    EXPECT_EQ(unicode::AppendAsciiPrefix(input.data(), input.size(), &as_bytes),
+              at);
+    EXPECT_EQ(as_string, "head" + input.substr(0, at));
+    ASSERT_EQ(as_bytes.size(), 2 + at);
+    EXPECT_TRUE(std::equal(as_bytes.begin() + 2, as_bytes.end(),
+                           reinterpret_cast<const uint8_t*>(input.data())));
   }
 }
 

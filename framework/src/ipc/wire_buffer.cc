@@ -38,10 +38,14 @@ void WireWriter::WriteString16(const uint16_t* units, size_t size) {
 }
 
 // Runs of bytes are appended by insert, which copies them once; Extend
-// would first fill the space with zeros.
-void WireWriter::WriteLatin1(const uint8_t* latin1, size_t size) {
+// would first fill the space with zeros. Text is scanned as it is copied.
+bool WireWriter::WriteAscii(const char* text, size_t size) {
+  const size_t start = out_->size();
   StoreLittleEndian(static_cast<uint32_t>(size) | kOneByteForm, Extend(4));
-  out_->insert(out_->end(), latin1, latin1 + size);
+  if (unicode::AppendAsciiPrefix(text, size, out_) == size)
+    return true;
+  out_->resize(start);
+  return false;
 }
 
 void WireWriter::WriteBytes(const uint8_t* data, size_t size) {

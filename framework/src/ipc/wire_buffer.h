@@ -45,8 +45,9 @@ class WireWriter {
     WriteString16(reinterpret_cast<const uint16_t*>(value.data()),
                   value.size());
   }
-  // A string whose units are the bytes |latin1| (U+0000-U+00FF each).
-  void WriteLatin1(const uint8_t* latin1, size_t size);
+  // |text| in the one-byte form if it is all ASCII; otherwise writes nothing
+  // and returns false. Precondition: |size| <= kMaxStringUnits.
+  bool WriteAscii(const char* text, size_t size);
   // A u32 byte count, then the bytes.
   void WriteBytes(const uint8_t* data, size_t size);
   // UTF-8 text, laid out like bytes.

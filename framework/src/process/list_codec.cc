@@ -23,10 +23,8 @@ void WriteUtf8(const std::string& text,
                std::vector<uint16_t>* scratch,
                WireWriter* writer) {
   const size_t size = text.size();
-  if (unicode::AsciiPrefix(text.data(), size) == size) {
-    writer->WriteLatin1(reinterpret_cast<const uint8_t*>(text.data()), size);
+  if (writer->WriteAscii(text.data(), size))
     return;
-  }
   scratch->resize(unicode::MaxUtf16ForUtf8(size));
   const size_t units =
       unicode::ConvertUtf8ToUtf16(text.data(), size, scratch->data(), nullptr);
@@ -105,15 +103,17 @@ class TreeEncoder {
 // Text of a wire string as the framework stores it (UTF-8).
 void ToUtf8(const WireString& text, std::string* out) {
   if (text.one_byte) {
-    const size_t ascii = unicode::AsciiPrefix(
-        reinterpret_cast<const char*>(text.data), text.count);
-    if (ascii == text.count) {
-      out->assign(reinterpret_cast<const char*>(text.data), text.count);
+    out->clear();
+    out->reserve(text.count);
+    const size_t ascii = unicode::AppendAsciiPrefix(
+        reinterpret_cast<const char*>(text.data), text.count, out);
+    if (ascii == text.count)
       return;
-    }
-    out->resize(2 * size_t{text.count});
-    out->resize(
-        unicode::ConvertLatin1ToUtf8(text.data, text.count, &(*out)[0]));
+    // The rest needs up to two bytes per unit.
+    const size_t rest = text.count - ascii;
+    out->resize(ascii + 2 * rest);
+    out->resize(ascii + unicode::ConvertLatin1ToUtf8(text.data + ascii, rest,
+                                                     &(*out)[ascii]));
     return;
   }
   std::u16string units;

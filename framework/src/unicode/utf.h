@@ -11,6 +11,7 @@
 #ifndef FRAMEWORK_SRC_UNICODE_UTF_H_
 #define FRAMEWORK_SRC_UNICODE_UTF_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -62,6 +63,31 @@ size_t ConvertLatin1ToUtf8(const uint8_t* src, size_t size, char* dst);
 // Narrows the ASCII prefix of |src| into |dst| in one pass; returns its
 // length.
 size_t NarrowAsciiPrefix(const Unit16* src, size_t size, char* dst);
+
+// The bytes AppendAsciiPrefix scans before it copies them; of the sizes
+// measured (16 KiB to 1 MiB), this was the fastest for megabyte strings.
+constexpr size_t kAsciiAppendBlock = 256 * 1024;
+
+// Appends the ASCII prefix of |text| to |out| (a std::string or a byte
+// vector) and returns its length. Each block is scanned just before it is
+// copied, while it is still in cache, and |out| grows by appending, so its
+// new room is never zero-filled first.
+template <typename Bytes>
+size_t AppendAsciiPrefix(const char* text, size_t size, Bytes* out) {
+  using Byte = typename Bytes::value_type;
+  static_assert(sizeof(Byte) == 1, "bytes");
+  size_t done = 0;
+  while (done < size) {
+    const size_t block = std::min(kAsciiAppendBlock, size - done);
+    const size_t ascii = AsciiPrefix(text + done, block);
+    const Byte* from = reinterpret_cast<const Byte*>(text + done);
+    out->insert(out->end(), from, from + ascii);
+    done += ascii;
+    if (ascii < block)
+      break;
+  }
+  return done;
+}
 
 // Conversions into strings; |out| is replaced. Each returns true when the
 // whole input was well-formed.
