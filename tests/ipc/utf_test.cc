@@ -138,5 +138,20 @@ TEST(UtfTest, AppendAsciiPrefixStopsAtTheFirstHighByteInAnyBlock) {
   }
 }
 
+// UTF-16 is narrowed a block at a time; a wider character in a later
+// block, or at either edge of one, must still be converted in place.
+TEST(UtfTest, NarrowingCrossesBlockEdges) {
+  const size_t block = unicode::kNarrowBlock;
+  for (size_t at : {block - 1, block, block + 1, 2 * block, 3 * block - 1}) {
+    std::u16string text(3 * block, u'z');
+    std::string expected(3 * block, 'z');
+    text[at] = u'\u20ac';
+    expected.replace(at, 1, "\xE2\x82\xAC");
+    EXPECT_EQ(Utf16ToUtf8(text), expected) << at;
+  }
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(2 * block, u'y')),
+            std::string(2 * block, 'y'));
+}
+
 }  // namespace
 }  // namespace ipc

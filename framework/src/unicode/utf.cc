@@ -176,29 +176,18 @@ size_t Prefix16Below(const Unit16* text, size_t size, Unit16 limit) {
   return i;
 }
 
-// Widens the ASCII prefix of |src| into |dst| in one pass; returns its
-// length.
-size_t WidenAsciiPrefix(const char* src, size_t size, Unit16* dst) {
-  size_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 16 <= size; i += 16) {
-    const __m128i bytes =
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    if (_mm_movemask_epi8(bytes) != 0)
-      break;
-    StoreWidened(bytes, dst + i);
-  }
-#endif
-  for (; i < size && static_cast<unsigned char>(src[i]) < 0x80; ++i)
-    dst[i] = static_cast<unsigned char>(src[i]);
-  return i;
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KIV_HAVE_AVX2 1
+// The build targets baseline x86-64; these loops alone are compiled for AVX2
+// and chosen at run time where the processor has it. Each handles whole
+// steps only, stops before the step that holds a unit beyond ASCII, and
+// returns how far it got; the baseline loops finish from there.
+
+bool HasAvx2() {
+  static const bool has_avx2 = __builtin_cpu_supports("avx2");
+  return has_avx2;
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define KIV_HAVE_AVX2_SCAN 1
-// The byte scan in 128-byte steps where the processor has AVX2; the whole
-// build targets the baseline x86-64, so this one function is compiled for
-// AVX2 and chosen at run time.
 __attribute__((target("avx2"))) size_t AsciiPrefixAvx2(const char* text,
                                                        size_t size) {
   size_t i = 0;
@@ -214,17 +203,73 @@ __attribute__((target("avx2"))) size_t AsciiPrefixAvx2(const char* text,
   return i;
 }
 
-bool HasAvx2() {
-  static const bool has_avx2 = __builtin_cpu_supports("avx2");
-  return has_avx2;
+__attribute__((target("avx2"))) size_t WidenAsciiAvx2(const char* src,
+                                                      size_t size,
+                                                      Unit16* dst) {
+  size_t i = 0;
+  for (; i + 32 <= size; i += 32) {
+    const __m256i bytes =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+    if (_mm256_movemask_epi8(bytes) != 0)
+      break;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
+                        _mm256_cvtepu8_epi16(_mm256_castsi256_si128(bytes)));
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i*>(dst + i + 16),
+        _mm256_cvtepu8_epi16(_mm256_extracti128_si256(bytes, 1)));
+  }
+  return i;
+}
+
+__attribute__((target("avx2"))) size_t NarrowAsciiAvx2(const Unit16* src,
+                                                       size_t size,
+                                                       char* dst) {
+  const __m256i high = _mm256_set1_epi16(static_cast<short>(0xFF80));
+  size_t i = 0;
+  for (; i + 32 <= size; i += 32) {
+    const __m256i low =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+    const __m256i upper =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 16));
+    if (!_mm256_testz_si256(_mm256_or_si256(low, upper), high))
+      break;
+    // The pack works within 128-bit lanes; the permute puts the four
+    // 8-byte quarters back in order.
+    const __m256i packed =
+        _mm256_permute4x64_epi64(_mm256_packus_epi16(low, upper), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), packed);
+  }
+  return i;
 }
 #endif
+
+// Widens the ASCII prefix of |src| into |dst| in one pass; returns its
+// length.
+size_t WidenAsciiPrefix(const char* src, size_t size, Unit16* dst) {
+  size_t i = 0;
+#if defined(KIV_HAVE_AVX2)
+  if (size >= 32 && HasAvx2())
+    i = WidenAsciiAvx2(src, size, dst);
+#endif
+#if defined(__SSE2__)
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    if (_mm_movemask_epi8(bytes) != 0)
+      break;
+    StoreWidened(bytes, dst + i);
+  }
+#endif
+  for (; i < size && static_cast<unsigned char>(src[i]) < 0x80; ++i)
+    dst[i] = static_cast<unsigned char>(src[i]);
+  return i;
+}
 
 }  // namespace
 
 size_t AsciiPrefix(const char* text, size_t size) {
   size_t i = 0;
-#if defined(KIV_HAVE_AVX2_SCAN)
+#if defined(KIV_HAVE_AVX2)
   if (size >= 128 && HasAvx2())
     i = AsciiPrefixAvx2(text, size);
 #endif
@@ -254,6 +299,10 @@ size_t AsciiPrefix(const char* text, size_t size) {
 
 size_t NarrowAsciiPrefix(const Unit16* src, size_t size, char* dst) {
   size_t i = 0;
+#if defined(KIV_HAVE_AVX2)
+  if (size >= 32 && HasAvx2())
+    i = NarrowAsciiAvx2(src, size, dst);
+#endif
 #if defined(__SSE2__)
   const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
   for (; i + 16 <= size; i += 16) {

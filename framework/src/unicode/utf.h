@@ -102,15 +102,29 @@ bool Utf8ToUtf16(const char* src, size_t size, String16* out) {
   return valid;
 }
 
+// The units Utf16ToUtf8 narrows through its buffer at a time.
+constexpr size_t kNarrowBlock = 4096;
+
 template <typename Char16>
 bool Utf16ToUtf8(const Char16* src, size_t size, std::string* out) {
   static_assert(sizeof(Char16) == 2, "16-bit units");
   const Unit16* units = reinterpret_cast<const Unit16*>(src);
   // Plain text needs exactly one byte per unit and is converted in the same
-  // pass that finds where it ends; only text beyond U+007F needs the
-  // worst-case buffer.
-  out->resize(size);
-  const size_t ascii = NarrowAsciiPrefix(units, size, &(*out)[0]);
+  // pass that finds where it ends, a block at a time through a buffer that
+  // stays in cache, so that |out| grows by appending and is never
+  // zero-filled first. Only text beyond U+007F needs the worst-case buffer.
+  out->clear();
+  out->reserve(size);
+  char block[kNarrowBlock];
+  size_t ascii = 0;
+  while (ascii < size) {
+    const size_t count = std::min(sizeof block, size - ascii);
+    const size_t narrowed = NarrowAsciiPrefix(units + ascii, count, block);
+    out->append(block, narrowed);
+    ascii += narrowed;
+    if (narrowed < count)
+      break;
+  }
   if (ascii == size)
     return true;
   out->resize(ascii + MaxUtf8ForUtf16(size - ascii));
