@@ -1,5 +1,6 @@
 #include "ipc/wire_buffer.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "unicode/utf.h"
@@ -41,6 +42,10 @@ void WireWriter::WriteString16(const uint16_t* units, size_t size) {
 // would first fill the space with zeros. Text is scanned as it is copied.
 bool WireWriter::WriteAscii(const char* text, size_t size) {
   const size_t start = out_->size();
+  // One growth for the whole string, still geometric, rather than one per
+  // block appended.
+  if (out_->capacity() - start < 4 + size)
+    out_->reserve(std::max(start + 4 + size, 2 * out_->capacity()));
   StoreLittleEndian(static_cast<uint32_t>(size) | kOneByteForm, Extend(4));
   if (unicode::AppendAsciiPrefix(text, size, out_) == size)
     return true;
