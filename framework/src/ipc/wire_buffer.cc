@@ -39,14 +39,24 @@ void WireWriter::WriteString16(const uint16_t* units, size_t size) {
 }
 
 // Runs of bytes are appended by insert, which copies them once; Extend
-// would first fill the space with zeros. Text is scanned as it is copied.
+// would first fill the space with zeros.
 bool WireWriter::WriteAscii(const char* text, size_t size) {
+  const uint32_t header = static_cast<uint32_t>(size) | kOneByteForm;
+  if (size <= unicode::kAsciiAppendBlock) {
+    // Short text: one scan, then one copy.
+    if (unicode::AsciiPrefix(text, size) != size)
+      return false;
+    StoreLittleEndian(header, Extend(4));
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text);
+    out_->insert(out_->end(), bytes, bytes + size);
+    return true;
+  }
+  // Long text is scanned as it is copied, a block at a time, into room
+  // grown once (still geometrically) for the whole string.
   const size_t start = out_->size();
-  // One growth for the whole string, still geometric, rather than one per
-  // block appended.
   if (out_->capacity() - start < 4 + size)
     out_->reserve(std::max(start + 4 + size, 2 * out_->capacity()));
-  StoreLittleEndian(static_cast<uint32_t>(size) | kOneByteForm, Extend(4));
+  StoreLittleEndian(header, Extend(4));
   if (unicode::AppendAsciiPrefix(text, size, out_) == size)
     return true;
   out_->resize(start);

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace unicode {
 
@@ -64,6 +65,18 @@ size_t ConvertLatin1ToUtf8(const uint8_t* src, size_t size, char* dst);
 // length.
 size_t NarrowAsciiPrefix(const Unit16* src, size_t size, char* dst);
 
+// Appends |size| bytes as one copy (std::string's insert from iterators
+// would build a temporary string first).
+inline void AppendBytes(const char* bytes, size_t size, std::string* out) {
+  out->append(bytes, size);
+}
+template <typename Byte>
+void AppendBytes(const char* bytes, size_t size, std::vector<Byte>* out) {
+  static_assert(sizeof(Byte) == 1, "bytes");
+  const Byte* from = reinterpret_cast<const Byte*>(bytes);
+  out->insert(out->end(), from, from + size);
+}
+
 // The bytes AppendAsciiPrefix scans before it copies them; of the sizes
 // measured (16 KiB to 1 MiB), this was the fastest for megabyte strings.
 constexpr size_t kAsciiAppendBlock = 256 * 1024;
@@ -74,14 +87,11 @@ constexpr size_t kAsciiAppendBlock = 256 * 1024;
 // new room is never zero-filled first.
 template <typename Bytes>
 size_t AppendAsciiPrefix(const char* text, size_t size, Bytes* out) {
-  using Byte = typename Bytes::value_type;
-  static_assert(sizeof(Byte) == 1, "bytes");
   size_t done = 0;
   while (done < size) {
     const size_t block = std::min(kAsciiAppendBlock, size - done);
     const size_t ascii = AsciiPrefix(text + done, block);
-    const Byte* from = reinterpret_cast<const Byte*>(text + done);
-    out->insert(out->end(), from, from + ascii);
+    AppendBytes(text + done, ascii, out);
     done += ascii;
     if (ascii < block)
       break;
