@@ -183,8 +183,13 @@ size_t Prefix16Below(const Unit16* text, size_t size, Unit16 limit) {
 // steps only, stops before the step that holds a unit beyond ASCII, and
 // returns how far it got; the baseline loops finish from there.
 
+// The processor's features are read here, not left to a constructor, so
+// that text converted by static initializers sees them too.
 bool HasAvx2() {
-  static const bool has_avx2 = __builtin_cpu_supports("avx2");
+  static const bool has_avx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
   return has_avx2;
 }
 
