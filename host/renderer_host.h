@@ -68,7 +68,9 @@ std::string DescribeHostEvent(const HostEvent& event);
 class RendererHost {
  public:
   // Creates the channel and starts the child with
-  // "--type=<type> --channel-fd=3 <extra arguments>".
+  // "--type=<type> --channel-fd=3 <extra arguments>". When a fork from the
+  // zygote failed and the exec that followed succeeded, |error| still says
+  // why the fork failed.
   static std::unique_ptr<RendererHost> Launch(const RendererOptions& options,
                                               std::string* error);
 

@@ -103,18 +103,13 @@ class TreeEncoder {
 // Text of a wire string as the framework stores it (UTF-8).
 void ToUtf8(const WireString& text, std::string* out) {
   if (text.one_byte) {
-    const char* bytes = reinterpret_cast<const char*>(text.data);
-    size_t ascii;
-    if (text.count <= unicode::kAsciiAppendBlock) {
-      // Short text: one scan, then one copy.
-      ascii = unicode::AsciiPrefix(bytes, text.count);
-      out->assign(bytes, ascii);
-    } else {
-      // Long text is scanned as it is copied, a block at a time.
-      out->clear();
+    // Scanned as it is copied, a block at a time; text of more than one
+    // block is given its room at once.
+    out->clear();
+    if (text.count > unicode::kAsciiAppendBlock)
       out->reserve(text.count);
-      ascii = unicode::AppendAsciiPrefix(bytes, text.count, out);
-    }
+    const size_t ascii = unicode::AppendAsciiPrefix(
+        reinterpret_cast<const char*>(text.data), text.count, out);
     if (ascii == text.count)
       return;
     // The rest needs up to two bytes per unit.
