@@ -10,10 +10,18 @@
 //                                one context
 //   IdleRss/forked_renderer      the same for a renderer forked from a zygote
 //   IdleRss/gpu_process          the same for the process without V8
+//   StartEmptyProgram/libnode    exec to exit of a program that does nothing
+//                                but is linked to libnode: the loader's
+//                                floor under every exec'd renderer
+//   StartEmptyProgram/plain      the same program without libnode
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -145,6 +153,49 @@ void BM_StartWithoutV8(benchmark::State& state) {
   }
 }
 
+// Runs |path| without arguments and waits for it; false with |error| set
+// unless it ended with status 0.
+bool RunToExit(const char* path, std::string* error) {
+  char* const argv[] = {const_cast<char*>(path), nullptr};
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, path, nullptr, nullptr, argv, environ);
+  if (spawned != 0) {
+    *error = std::string("cannot start ") + path + ": " + strerror(spawned);
+    return false;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      *error = std::string("cannot wait for ") + path + ": " + strerror(errno);
+      return false;
+    }
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    *error = std::string(path) + " did not end cleanly";
+    return false;
+  }
+  return true;
+}
+
+void StartEmptyProgram(benchmark::State& state, const char* path) {
+  for (auto _ : state) {
+    std::string error;
+    const Clock::time_point start = Clock::now();
+    if (!RunToExit(path, &error))
+      return Fail(state, error);
+    state.SetIterationTime(
+        std::chrono::duration<double>(Clock::now() - start).count());
+  }
+}
+
+void BM_StartEmptyProgramLibnode(benchmark::State& state) {
+  StartEmptyProgram(state, KIV_EMPTY_PROGRAM_V8_PATH);
+}
+
+void BM_StartEmptyProgramPlain(benchmark::State& state) {
+  StartEmptyProgram(state, KIV_EMPTY_PROGRAM_PATH);
+}
+
 void SetRss(benchmark::State& state, long kib) {
   state.counters["rss_mib"] = kib / 1024.0;
 }
@@ -219,6 +270,12 @@ void RegisterStartupBenchmarks() {
       ->UseManualTime()
       ->Iterations(Size(5, 1));
   Register("StartWithoutV8/gpu_process", BM_StartWithoutV8)
+      ->UseManualTime()
+      ->Iterations(Size(5, 1));
+  Register("StartEmptyProgram/libnode", BM_StartEmptyProgramLibnode)
+      ->UseManualTime()
+      ->Iterations(Size(5, 1));
+  Register("StartEmptyProgram/plain", BM_StartEmptyProgramPlain)
       ->UseManualTime()
       ->Iterations(Size(5, 1));
   Register("IdleRss/renderer", BM_IdleRssRenderer)->Iterations(1);

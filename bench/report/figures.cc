@@ -175,6 +175,13 @@ const std::vector<FigureSpec>& TableFigures() {
        Time("StartWithoutV8/gpu_process"),
        "ms",
        {TargetKind::kValueAtMost, 40.0}},
+      {"exec of a program that does nothing but is linked to libnode, to "
+       "exit (the loader's floor under every exec'd renderer)",
+       Time("StartEmptyProgram/libnode"),
+       "the same program without libnode",
+       Time("StartEmptyProgram/plain"),
+       "ms",
+       {}},
       {"a renderer forked from a running zygote to the first page script",
        Time("ForkToFirstScript/renderer"),
        "exec of kiv-subprocess, as above",
