@@ -167,6 +167,23 @@ TEST(ListCodecTest, SendingRefusesWhatTheWireCannotCarry) {
   EXPECT_FALSE(EncodeRecord(kFirstEventType, event, &payload, &error));
   EXPECT_NE(error.find("frame limit"), std::string::npos) << error;
   EXPECT_TRUE(payload.empty());
+
+  // Text and bytes too long for any frame are refused before they are
+  // copied: the payload never grows to hold them.
+  const std::string too_long(kMaxFrameSize + 1, 'x');
+  CefRefPtr<CefListValue> long_text = CefListValue::Create();
+  long_text->SetString(0, too_long);
+  CefRefPtr<CefListValue> long_bytes = CefListValue::Create();
+  long_bytes->SetBinary(
+      0, CefBinaryValue::Create(too_long.data(), too_long.size()));
+  for (const auto& list : {long_text, long_bytes}) {
+    std::vector<uint8_t> fresh;
+    event.arguments.list = list;
+    error.clear();
+    EXPECT_FALSE(EncodeRecord(kFirstEventType, event, &fresh, &error));
+    EXPECT_NE(error.find("frame limit"), std::string::npos) << error;
+    EXPECT_LT(fresh.capacity(), too_long.size());
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "gtest/gtest.h"
+#include "ipc/framing.h"
 
 namespace ipc {
 namespace {
@@ -244,6 +245,28 @@ TEST(ValueCodecTest, ListsBeyondTheListLimitAreRefused) {
   set_count(kMaxListItems);
   ASSERT_TRUE(DecodeAll(bytes, &out, &error)) << error;
   EXPECT_EQ(out.list_value().size(), kMaxListItems);
+}
+
+TEST(ValueCodecTest, TextAndBytesBeyondAFrameAreRefusedBeforeTheyAreCopied) {
+  const size_t too_long = kMaxFrameSize + 1;
+  const WireValue values[] = {
+      WireValue::String(std::u16string(too_long, u'x')),
+      WireValue::Binary(std::vector<uint8_t>(too_long, 1)),
+      // The second string no longer fits after the first.
+      WireValue::List(
+          {WireValue::String(std::u16string(too_long / 3, u'x')),
+           WireValue::String(std::u16string(too_long - too_long / 3, u'y'))}),
+  };
+  for (const WireValue& value : values) {
+    SCOPED_TRACE(static_cast<int>(value.type()));
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(EncodeValue(value, &bytes, &error));
+    EXPECT_NE(error.find("frame limit"), std::string::npos) << error;
+    EXPECT_TRUE(bytes.empty());
+    // The text or bytes that could not fit were never copied in.
+    EXPECT_LT(bytes.capacity(), too_long);
+  }
 }
 
 TEST(ValueCodecTest, DecodingStopsAtTheEndOfOneValue) {

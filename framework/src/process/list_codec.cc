@@ -55,10 +55,12 @@ class TreeEncoder {
         writer_->WriteDouble(value.GetDouble());
         return true;
       case VTYPE_STRING:
-        WriteUtf8(*value.string(), &scratch_, writer_);
-        return true;
+        return WriteText(*value.string());
       case VTYPE_BINARY: {
         const Value::Binary& bytes = *value.binary();
+        // Refused before it is copied, as text is.
+        if (bytes.size() > kMaxFrameSize || !HasRoomFor(4 + bytes.size()))
+          return FrameLimitError();
         writer_->WriteBytes(bytes.data(), bytes.size());
         return true;
       }
@@ -67,8 +69,8 @@ class TreeEncoder {
         writer_->WriteU32(static_cast<uint32_t>(dict.size()));
         return dict.ForEach(
             [this, depth](const std::string& key, const Value& entry) {
-              WriteUtf8(key, &scratch_, writer_);
-              return Encode(entry, depth + 1) && WithinFrameLimit();
+              return WriteText(key) && Encode(entry, depth + 1) &&
+                     WithinFrameLimit();
             });
       }
       case VTYPE_LIST: {
@@ -90,9 +92,35 @@ class TreeEncoder {
   bool WithinFrameLimit() {
     if (writer_->size() <= kMaxFrameSize)
       return true;
+    return FrameLimitError();
+  }
+
+  bool FrameLimitError() {
     *error_ = "value does not fit the frame limit of " +
               std::to_string(kMaxFrameSize) + " bytes";
     return false;
+  }
+
+  // Whether |least| more bytes can still fit the frame.
+  bool HasRoomFor(size_t least) const {
+    const size_t used = writer_->size();
+    return used <= kMaxFrameSize && least <= kMaxFrameSize - used;
+  }
+
+  // Text that cannot fit the frame is refused before any of it is copied
+  // or converted. No text takes less than two bytes for every three of its
+  // UTF-8 (three-byte sequences as UTF-16), and ASCII takes exactly its
+  // size; whether text too long for the latter is ASCII is only looked up
+  // then.
+  bool WriteText(const std::string& text) {
+    const size_t size = text.size();
+    if (!HasRoomFor(4 + size / 3 * 2) ||
+        (!HasRoomFor(4 + size) &&
+         unicode::AsciiPrefix(text.data(), size) == size)) {
+      return FrameLimitError();
+    }
+    WriteUtf8(text, &scratch_, writer_);
+    return true;
   }
 
   WireWriter* writer_;
