@@ -184,6 +184,21 @@ TEST(ListCodecTest, SendingRefusesWhatTheWireCannotCarry) {
     EXPECT_NE(error.find("frame limit"), std::string::npos) << error;
     EXPECT_LT(fresh.capacity(), too_long.size());
   }
+
+  // Text longer than the frame in UTF-8 still goes when its wire form fits:
+  // U+00E9 takes two bytes of UTF-8 and one on the wire.
+  const size_t characters = 49 << 20;
+  CefRefPtr<CefListValue> latin1 = CefListValue::Create();
+  std::string text;
+  text.reserve(2 * characters);
+  for (size_t i = 0; i < characters; ++i)
+    text += "\xC3\xA9";
+  latin1->SetString(0, text);
+  event.arguments.list = latin1;
+  std::vector<uint8_t> fits;
+  EXPECT_TRUE(EncodeRecord(kFirstEventType, event, &fits, &error)) << error;
+  EXPECT_GT(fits.size(), characters);
+  EXPECT_LT(fits.size(), characters + 64);
 }
 
 }  // namespace

@@ -108,13 +108,13 @@ class TreeEncoder {
   }
 
   // Text that cannot fit the frame is refused before any of it is copied
-  // or converted. No text takes less than two bytes for every three of its
-  // UTF-8 (three-byte sequences as UTF-16), and ASCII takes exactly its
+  // or converted. No text takes less than a byte for every two of its UTF-8
+  // (U+0080 to U+00FF in the one-byte form), and ASCII takes exactly its
   // size; whether text too long for the latter is ASCII is only looked up
   // then.
   bool WriteText(const std::string& text) {
     const size_t size = text.size();
-    if (!HasRoomFor(4 + size / 3 * 2) ||
+    if (!HasRoomFor(4 + size / 2) ||
         (!HasRoomFor(4 + size) &&
          unicode::AsciiPrefix(text.data(), size) == size)) {
       return FrameLimitError();
