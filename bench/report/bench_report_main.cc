@@ -1,7 +1,8 @@
 // bench_report [--markdown] [--check] RESULTS.json...
 //
 // Prints the performance table from the JSON output of the benchmark
-// executables (--benchmark_format=json). --markdown: as a markdown table.
+// executables (--benchmark_format=json), and after it a note naming the
+// figures whose repetitions spread widely. --markdown: as a markdown table.
 // --check: exits with 1 when a figure has no value (a benchmark failed or
 // did not run), for the smoke test. A file that cannot be read is reported
 // and the table printed without it; the exit status is then 2.
@@ -59,6 +60,9 @@ int main(int argc, char** argv) {
       complete = false;
   }
   fputs(kivbench::FormatTable(rows, style).c_str(), stdout);
+  const std::string spread = kivbench::FormatSpreadNote(rows);
+  if (!spread.empty())
+    printf("\n%s", spread.c_str());
   for (const auto& error : results.errors)
     fprintf(stderr, "bench_report: %s failed: %s\n", error.first.c_str(),
             error.second.c_str());

@@ -76,6 +76,11 @@ const std::vector<std::string>& Headers() {
   return headers;
 }
 
+bool SpreadsWide(const Summary& summary) {
+  return summary.samples > 1 && summary.min > 0 &&
+         summary.max > kWideSpread * summary.min;
+}
+
 std::string MarkdownCell(std::string text) {
   std::string out;
   for (char c : text) {
@@ -157,6 +162,22 @@ std::string FormatTable(const std::vector<FigureRow>& rows, TableStyle style) {
     out += text + "\n";
   }
   return out;
+}
+
+std::string FormatSpreadNote(const std::vector<FigureRow>& rows) {
+  std::string names;
+  for (const FigureRow& row : rows) {
+    if (!SpreadsWide(row.value) && !SpreadsWide(row.reference))
+      continue;
+    names += names.empty() ? "" : "; ";
+    names += row.spec->figure;
+  }
+  if (names.empty())
+    return "";
+  return "Repetitions spread wider than " + Number(kWideSpread) +
+         "× (slowest over fastest), for the figure or its reference, in: " +
+         names + ". The machine was busy while they ran; run them again " +
+         "before reading much into their ratios.\n";
 }
 
 }  // namespace kivbench

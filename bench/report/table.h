@@ -24,6 +24,15 @@ std::string FormatTarget(const FigureRow& row);
 
 std::string FormatTable(const std::vector<FigureRow>& rows, TableStyle style);
 
+// How far apart the slowest and the fastest repetition of a figure or of its
+// reference may lie before the table's note names the figure.
+constexpr double kWideSpread = 1.25;
+
+// A paragraph naming the figures whose repetitions, or whose reference's,
+// spread wider than kWideSpread: the machine was busy while they ran, and
+// their ratios are worth another run. "" when there are none.
+std::string FormatSpreadNote(const std::vector<FigureRow>& rows);
+
 }  // namespace kivbench
 
 #endif  // BENCH_REPORT_TABLE_H_

@@ -232,5 +232,33 @@ TEST(TableTest, MarkdownHasAHeaderASeparatorAndOneLinePerFigure) {
   EXPECT_EQ(2, std::count(text.begin(), text.end(), '\n'));
 }
 
+TEST(TableTest, TheNoteNamesFiguresWhoseRepetitionsSpreadWidely) {
+  FigureSpec steady_spec, busy_spec, busy_reference_spec;
+  steady_spec.figure = "steady";
+  busy_spec.figure = "busy";
+  busy_reference_spec.figure = "busy reference";
+  auto row = [](const FigureSpec& spec, std::vector<double> value,
+                std::vector<double> reference) {
+    FigureRow result;
+    result.spec = &spec;
+    result.value = Summarize(std::move(value));
+    result.reference = Summarize(std::move(reference));
+    return result;
+  };
+  // 12 over 10 stays under the limit; 13 over 10 and 26 over 20 do not.
+  const std::vector<FigureRow> rows = {
+      row(steady_spec, {10, 11, 12}, {5, 5, 5}),
+      row(busy_spec, {10, 11, 13}, {5, 5, 5}),
+      row(busy_reference_spec, {10, 10, 10}, {20, 21, 26}),
+  };
+  const std::string note = FormatSpreadNote(rows);
+  EXPECT_EQ(std::string::npos, note.find("steady")) << note;
+  EXPECT_NE(std::string::npos, note.find("in: busy; busy reference.")) << note;
+
+  EXPECT_EQ("", FormatSpreadNote({rows[0]}));
+  // One repetition, or a figure without data, has no spread to speak of.
+  EXPECT_EQ("", FormatSpreadNote({row(busy_spec, {10}, {})}));
+}
+
 }  // namespace
 }  // namespace kivbench
