@@ -12,23 +12,10 @@ namespace {
 
 constexpr size_t kMaxCount = std::numeric_limits<uint32_t>::max();
 
-bool FrameLimitError(std::string* error) {
-  *error = "value does not fit the frame limit of " +
-           std::to_string(kMaxFrameSize) + " bytes";
-  return false;
-}
-
 // Stops an encoding as soon as it can no longer fit a frame, rather than
 // building the whole oversized payload first.
 bool WithinFrameLimit(const WireWriter& writer, std::string* error) {
-  return writer.size() <= kMaxFrameSize || FrameLimitError(error);
-}
-
-// Whether |least| more bytes can still fit a frame: text and bytes that
-// cannot are refused before they are copied.
-bool HasRoomFor(const WireWriter& writer, size_t least) {
-  return writer.size() <= kMaxFrameSize &&
-         least <= kMaxFrameSize - writer.size();
+  return FrameHasRoomFor(writer, 0) || FrameLimitError(error);
 }
 
 bool EncodeString(const std::u16string& text,
@@ -39,7 +26,7 @@ bool EncodeString(const std::u16string& text,
     return false;
   }
   // No form takes less than a byte per unit.
-  if (!HasRoomFor(*writer, 4 + text.size()))
+  if (!FrameHasRoomFor(*writer, 4 + text.size()))
     return FrameLimitError(error);
   writer->WriteString16(text);
   return true;
@@ -79,7 +66,7 @@ bool Encode(const WireValue& value,
         *error = "binary too long to encode";
         return false;
       }
-      if (!HasRoomFor(*writer, 4 + value.binary_value().size()))
+      if (!FrameHasRoomFor(*writer, 4 + value.binary_value().size()))
         return FrameLimitError(error);
       writer->WriteBytes(value.binary_value().data(),
                          value.binary_value().size());
@@ -248,6 +235,12 @@ bool ReadListCount(WireReader* reader, uint32_t* count) {
     return false;
   }
   return true;
+}
+
+bool FrameLimitError(std::string* error) {
+  *error = "value does not fit the frame limit of " +
+           std::to_string(kMaxFrameSize) + " bytes";
+  return false;
 }
 
 bool CheckDepth(WireReader* reader, int depth) {

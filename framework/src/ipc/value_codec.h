@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ipc/framing.h"
 #include "ipc/wire_buffer.h"
 #include "ipc/wire_value.h"
 
@@ -58,6 +59,18 @@ bool ReadListCount(WireReader* reader, uint32_t* count);
 bool CheckDepth(WireReader* reader, int depth);
 // Fails |reader| with the unknown tag's reason.
 void FailUnknownTag(WireReader* reader, uint8_t tag, size_t at);
+
+// Shared by the encoders of both value models, which stop as soon as a value
+// can no longer fit a frame and refuse text and bytes that cannot before
+// they are copied. Whether |least| more bytes still fit a frame after what
+// |writer| holds (0: whether what it holds fits). Inline: it runs for every
+// string.
+inline bool FrameHasRoomFor(const WireWriter& writer, size_t least) {
+  return writer.size() <= kMaxFrameSize &&
+         least <= kMaxFrameSize - writer.size();
+}
+// Sets |error| to the frame limit's refusal; returns false.
+bool FrameLimitError(std::string* error);
 
 }  // namespace ipc
 

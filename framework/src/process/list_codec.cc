@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/values_impl.h"
+#include "ipc/value_codec.h"
 #include "unicode/utf.h"
 
 namespace ipc {
@@ -59,8 +60,8 @@ class TreeEncoder {
       case VTYPE_BINARY: {
         const Value::Binary& bytes = *value.binary();
         // Refused before it is copied, as text is.
-        if (bytes.size() > kMaxFrameSize || !HasRoomFor(4 + bytes.size()))
-          return FrameLimitError();
+        if (!FrameHasRoomFor(*writer_, 4 + bytes.size()))
+          return FrameLimitError(error_);
         writer_->WriteBytes(bytes.data(), bytes.size());
         return true;
       }
@@ -90,21 +91,7 @@ class TreeEncoder {
  private:
   // Stops as soon as the value can no longer fit a frame.
   bool WithinFrameLimit() {
-    if (writer_->size() <= kMaxFrameSize)
-      return true;
-    return FrameLimitError();
-  }
-
-  bool FrameLimitError() {
-    *error_ = "value does not fit the frame limit of " +
-              std::to_string(kMaxFrameSize) + " bytes";
-    return false;
-  }
-
-  // Whether |least| more bytes can still fit the frame.
-  bool HasRoomFor(size_t least) const {
-    const size_t used = writer_->size();
-    return used <= kMaxFrameSize && least <= kMaxFrameSize - used;
+    return FrameHasRoomFor(*writer_, 0) || FrameLimitError(error_);
   }
 
   // Text that cannot fit the frame is refused before any of it is copied
@@ -114,10 +101,10 @@ class TreeEncoder {
   // then.
   bool WriteText(const std::string& text) {
     const size_t size = text.size();
-    if (!HasRoomFor(4 + size / 2) ||
-        (!HasRoomFor(4 + size) &&
+    if (!FrameHasRoomFor(*writer_, 4 + size / 2) ||
+        (!FrameHasRoomFor(*writer_, 4 + size) &&
          unicode::AsciiPrefix(text.data(), size) == size)) {
-      return FrameLimitError();
+      return FrameLimitError(error_);
     }
     WriteUtf8(text, &scratch_, writer_);
     return true;
