@@ -35,6 +35,8 @@ void Check(bool condition, const std::string& what) {
 // it twice. Processor time, not wall time, so that a busy machine does not
 // count.
 const double kPromptSeconds = 30;
+// The key an object literal sets its prototype with.
+const char kPrototypeKey[] = "'__proto__'";
 
 // Sets up the calls and the check of what they give: "null", "id", "bool" or
 // "threw" per call, anything else marked BAD.
@@ -65,6 +67,11 @@ const char kPrelude[] =
     "  }"
     "}";
 
+// Turns the input into a page value's source text. Every call that reads
+// input is a statement of its own: the order in which the operands of one
+// expression run is unspecified and differs between compilers, and the same
+// bytes must make the same value in the fuzzing build and in the test that
+// replays the seed corpus.
 class Generator {
  public:
   explicit Generator(FuzzInput& input) : input_(input) {}
@@ -84,9 +91,19 @@ class Generator {
         return out + "]";
       }
       case 3: {
+        // A literal may set its prototype with '__proto__' once; a second
+        // one is a syntax error, so it becomes an own property instead.
         std::string out = "({";
-        for (int i = static_cast<int>(input_.Number(4)); i > 0; --i)
-          out += Key() + ":" + Value(depth + 1) + (i > 1 ? "," : "");
+        bool prototype_set = false;
+        for (int i = static_cast<int>(input_.Number(4)); i > 0; --i) {
+          std::string key = Key();
+          if (key == kPrototypeKey) {
+            if (prototype_set)
+              key = "[" + key + "]";
+            prototype_set = true;
+          }
+          out += key + ":" + Value(depth + 1) + (i > 1 ? "," : "");
+        }
         return out + "})";
       }
       case 4: {
@@ -101,10 +118,13 @@ class Generator {
         return "(function() { var v = " + leaf + "; for (var i = 0; i < " +
                std::to_string(times) + "; i++) v = [v, v]; return v; })()";
       }
-      case 5:
-        return "(function() { var o = {a: 1}; Object.defineProperty(o, " +
-               Key() + ", {enumerable: true, get: function() { throw " +
-               Value(depth + 1) + "; }}); return o; })()";
+      case 5: {
+        const std::string key = Key();
+        const std::string thrown = Value(depth + 1);
+        return "(function() { var o = {a: 1}; Object.defineProperty(o, " + key +
+               ", {enumerable: true, get: function() { throw " + thrown +
+               "; }}); return o; })()";
+      }
       case 6: {
         // A getter that changes the array it is part of while the array is
         // converted: appends, shortens, or makes it very long.
@@ -114,23 +134,26 @@ class Generator {
                                         "a.length = 2 ** 32 - 1",
                                         "a.push('x'.repeat(1 << 20))",
                                         "a[a.length] = a"};
-        return "(function() { var a = [" + Value(depth + 1) +
+        const std::string first = Value(depth + 1);
+        const char* const change = kChanges[input_.Number(5)];
+        const std::string got = Value(depth + 1);
+        return "(function() { var a = [" + first +
                ", 1, 2]; var n = 0; Object.defineProperty(a, 0, {get: "
                "function() { if (n++ < 200) { " +
-               kChanges[input_.Number(5)] + "; } return " + Value(depth + 1) +
-               "; }}); return a; })()";
+               change + "; } return " + got + "; }}); return a; })()";
       }
       case 7: {
         const char* const kHandlers[] = {
             "{}", "{ownKeys: function() { throw new Error('keys'); }}",
             "{get: function(t, k) { throw new Error('get'); }}",
-            "{ownKeys: function() { return ['a', 'a', 'b']; },"
-            " getOwnPropertyDescriptor: function() {"
-            "   return {enumerable: true, configurable: true, value: 1}; }}",
-            "{get: function(t, k) { return kivApi.query({name: 'echo', "
-            "args: k}); }}"};
-        return "new Proxy(" + std::string(input_.Bool() ? "[1, 2]" : "{x: 1}") +
-               ", " + kHandlers[input_.Number(4)] + ")";
+            ("{ownKeys: function() { return ['a', 'a', 'b']; },"
+             " getOwnPropertyDescriptor: function() {"
+             "   return {enumerable: true, configurable: true, value: 1}; }}"),
+            ("{get: function(t, k) { return kivApi.query({name: 'echo', "
+             "args: k}); }}")};
+        const char* const target = input_.Bool() ? "[1, 2]" : "{x: 1}";
+        return "new Proxy(" + std::string(target) + ", " +
+               kHandlers[input_.Number(4)] + ")";
       }
       case 8:
         return std::string(input_.Bool()
@@ -141,15 +164,17 @@ class Generator {
       case 9: {
         const char* const kLengths[] = {"3", "1000", "2 ** 24 + 1", "2 ** 31",
                                         "2 ** 32 - 1"};
-        return "(function() { var s = []; s.length = " +
-               std::string(kLengths[input_.Number(4)]) +
-               "; s[1] = " + Value(depth + 1) + "; return s; })()";
+        const std::string length = kLengths[input_.Number(4)];
+        const std::string entry = Value(depth + 1);
+        return "(function() { var s = []; s.length = " + length +
+               "; s[1] = " + entry + "; return s; })()";
       }
       case 10: {
         const int levels[] = {1, 96, 97, 98, 99, 100, 1000, 100000};
-        return "(function() { var d = " + Value(depth + 1) +
-               "; for (var i = 0; i < " +
-               std::to_string(levels[input_.Number(7)]) +
+        const std::string inner = Value(depth + 1);
+        const int count = levels[input_.Number(7)];
+        return "(function() { var d = " + inner + "; for (var i = 0; i < " +
+               std::to_string(count) +
                "; i++) d = (i & 1) ? {d: d} : [d]; return d; })()";
       }
       case 11: {
@@ -177,9 +202,11 @@ class Generator {
         // An object with many keys.
         if (!Amplify())
           return Scalar();
+        const uint32_t count = input_.Number(5000);
+        const std::string entry = Value(depth + 4);
         return "(function() { var o = {}; for (var i = 0; i < " +
-               std::to_string(input_.Number(5000)) +
-               "; i++) o['k' + i] = " + Value(depth + 4) + "; return o; })()";
+               std::to_string(count) + "; i++) o['k' + i] = " + entry +
+               "; return o; })()";
       }
       default: {
         // The page changes kivApi's view of things during the conversion.
@@ -240,7 +267,7 @@ class Generator {
   std::string Key() {
     const char* const kKeys[] = {"'a'",      "'b'",         "''",
                                  "'$tag'",   "'0'",         "'4294967295'",
-                                 "'length'", "'__proto__'", "'\\ud800'"};
+                                 "'length'", kPrototypeKey, "'\\ud800'"};
     const uint32_t choice = input_.Number(9);
     return choice < 9 ? kKeys[choice] : String();
   }
