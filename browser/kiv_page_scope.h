@@ -1,6 +1,7 @@
 #ifndef BROWSER_KIV_PAGE_SCOPE_H_
 #define BROWSER_KIV_PAGE_SCOPE_H_
 
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -13,9 +14,11 @@ class KivCounters : public virtual CefBase {
  public:
   KivCounters() : malformed(0), unannounced(0), refused(0), dropped(0) {}
 
+  // Stops at the largest int: a renderer can send bad messages without end.
   void Add(int* counter) {
     AutoLock lock(this);
-    ++*counter;
+    if (*counter < std::numeric_limits<int>::max())
+      ++*counter;
   }
   int Read(const int* counter) {
     AutoLock lock(this);

@@ -213,6 +213,18 @@ TEST_F(BridgeUnitTest, EventsNeedAnnouncedNamesAndCarryTheirPayload) {
   EXPECT_EQ(0, bridge_->SendEventToAll("tick", 1, &error));
 }
 
+TEST(KivCountersTest, StopAtTheLargestCountInsteadOfWrapping) {
+  // A renderer can send malformed messages without end.
+  CefRefPtr<KivCounters> counters(new KivCounters());
+  counters->malformed = std::numeric_limits<int>::max() - 1;
+  counters->Add(&counters->malformed);
+  counters->Add(&counters->malformed);
+  counters->Add(&counters->malformed);
+  EXPECT_EQ(std::numeric_limits<int>::max(),
+            counters->Read(&counters->malformed));
+  EXPECT_EQ(0, counters->Read(&counters->dropped));
+}
+
 TEST(KivValueTest, IntegersAreReadFromIntsAndWholeDoubles) {
   CefRefPtr<CefListValue> list = CefListValue::Create();
   const double cases[] = {3.0,          -2147483648.0, 2147483647.0, 2.5,
