@@ -73,6 +73,16 @@ bool KivResponder::Reply(bool flag,
                          CefRefPtr<CefListValue> source,
                          int index,
                          std::string* error) {
+  // Checked before the copy: the framework would refuse the message only
+  // when it is sent, too late to tell the caller.
+  if (!KivNestsWithin(source, index, KivValue::kMaxDepth)) {
+    if (error) {
+      *error = "the result cannot be sent: the value nests deeper than " +
+               std::to_string(KivValue::kMaxDepth) + " levels";
+    }
+    Drop();
+    return false;
+  }
   CefRefPtr<CefProcessMessage> message = NewReply(flag);
   if (!KivCopyListEntry(source, index, message->GetArgumentList(),
                         kiv_protocol::kReplyResultIndex)) {
@@ -96,40 +106,43 @@ CefRefPtr<CefProcessMessage> KivResponder::NewReply(bool flag) const {
 
 bool KivResponder::Send(CefRefPtr<CefProcessMessage> message,
                         std::string* error) {
-  if (Accept(message))
-    return true;
-  if (error)
-    *error = "the query is no longer active";
-  return false;
-}
-
-bool KivResponder::Accept(CefRefPtr<CefProcessMessage> message) {
   {
     AutoLock lock(this);
     if (finished_ || !scope_->IsOpen()) {
       Drop();
+      if (error)
+        *error = "the query is no longer active";
       return false;
     }
-    ++replies_;
   }
+  // On the UI thread the reply goes out at once, so a refusal is the
+  // caller's to know.
   if (CefCurrentlyOn(TID_UI)) {
-    SendNow(message);
-    return true;
-  }
-  if (!CefPostTask(TID_UI, new ReplyTask(this, message))) {
+    if (!SendNow(message)) {
+      if (error)
+        *error = "the browser did not take the reply";
+      return false;
+    }
+  } else if (!CefPostTask(TID_UI, new ReplyTask(this, message))) {
     Drop();
+    if (error)
+      *error = "the reply cannot be passed to the UI thread";
     return false;
   }
+  AutoLock lock(this);
+  ++replies_;
   return true;
 }
 
-void KivResponder::SendNow(CefRefPtr<CefProcessMessage> message) {
+bool KivResponder::SendNow(CefRefPtr<CefProcessMessage> message) {
   // Checked here, on the UI thread, where navigation, renderer ends and
   // closes are handled: a reply queued before the page went stays unsent.
   if (!scope_->IsOpen() ||
       !browser_->SendProcessMessage(PID_RENDERER, message)) {
     Drop();
+    return false;
   }
+  return true;
 }
 
 void KivResponder::Finish() {

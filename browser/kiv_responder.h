@@ -25,8 +25,10 @@ class KivResponder : public virtual CefBase {
                CefRefPtr<KivCounters> counters);
 
   // Sends "kiv_jsapi" (request id, |flag|, |result|). True when the reply
-  // was accepted for sending; false, counted as dropped, once the responder
-  // is inactive, or when |result| cannot be carried (|error| may be NULL).
+  // was accepted for sending (on the UI thread: sent); false, counted as
+  // dropped, once the responder is inactive, when |result| cannot be carried
+  // or, on the UI thread, when the browser does not take the message
+  // (|error| may be NULL).
   bool Reply(bool flag, const KivValue& result, std::string* error);
   // The same with entry |index| of |source| as the result, copied deep.
   bool Reply(bool flag,
@@ -54,16 +56,17 @@ class KivResponder : public virtual CefBase {
   long serial() const { return serial_; }
   // The page is gone: tells the handler (UI thread).
   void Cancel();
-  // Sends an accepted reply if its page is still there (UI thread).
-  void SendNow(CefRefPtr<CefProcessMessage> message);
+  // Sends an accepted reply if its page is still there (UI thread); false,
+  // counted as dropped, when it is not sent.
+  bool SendNow(CefRefPtr<CefProcessMessage> message);
 
  private:
   // A reply message for this query with |flag| set; its result entry is
   // left for the caller to fill.
   CefRefPtr<CefProcessMessage> NewReply(bool flag) const;
-  // Hands a filled reply to Accept, with the caller's error text.
+  // Sends a filled reply now (UI thread) or through a task, unless the
+  // responder is inactive; false with the reason in |error| otherwise.
   bool Send(CefRefPtr<CefProcessMessage> message, std::string* error);
-  bool Accept(CefRefPtr<CefProcessMessage> message);
   void Drop();
 
   const CefRefPtr<CefBrowser> browser_;

@@ -34,6 +34,40 @@ bool ReadInt(Container* container, const Key& key, int* value) {
   }
 }
 
+// Whether entry |key| of a list or a dictionary nests at most |levels|
+// levels; the walk goes no deeper than that.
+template <typename Container, typename Key>
+bool EntryNestsWithin(Container* container, const Key& key, int levels) {
+  if (levels < 1)
+    return false;
+  switch (container->GetType(key)) {
+    case VTYPE_LIST: {
+      CefRefPtr<CefListValue> list = container->GetList(key);
+      if (!list.get())
+        return true;
+      const size_t size = list->GetSize();
+      for (size_t i = 0; i < size; ++i) {
+        if (!EntryNestsWithin(list.get(), static_cast<int>(i), levels - 1))
+          return false;
+      }
+      return true;
+    }
+    case VTYPE_DICTIONARY: {
+      CefRefPtr<CefDictionaryValue> dictionary = container->GetDictionary(key);
+      CefDictionaryValue::KeyList keys;
+      if (!dictionary.get() || !dictionary->GetKeys(keys))
+        return true;
+      for (const CefString& child : keys) {
+        if (!EntryNestsWithin(dictionary.get(), child, levels - 1))
+          return false;
+      }
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
 }  // namespace
 
 KivValue::KivValue() : type_(TYPE_NULL), bool_(false), int_(0), double_(0.0) {}
@@ -190,6 +224,12 @@ bool KivGetInt(CefRefPtr<CefDictionaryValue> dictionary,
                const CefString& key,
                int* value) {
   return ReadInt(dictionary.get(), key, value);
+}
+
+bool KivNestsWithin(CefRefPtr<CefListValue> list, int index, int max_depth) {
+  if (!list.get() || !list->IsValid() || index < 0)
+    return max_depth >= 1;
+  return EntryNestsWithin(list.get(), index, max_depth);
 }
 
 bool KivCopyListEntry(CefRefPtr<CefListValue> from,

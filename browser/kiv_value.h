@@ -35,7 +35,11 @@ class KivValue {
   typedef std::pair<CefString, KivValue> Entry;
   typedef std::vector<Entry> Dictionary;
 
-  static const int kMaxDepth = 100;
+  // Levels a value may nest, a scalar or an empty container counting as
+  // one. The channel carries messages nested at most 100 levels counted from
+  // the message's argument list, and a reply's result or an event's payload
+  // is an entry of that list.
+  static const int kMaxDepth = 99;
 
   KivValue();  // null
   KivValue(bool value);
@@ -93,6 +97,10 @@ bool KivGetInt(CefRefPtr<CefListValue> list, int index, int* value);
 bool KivGetInt(CefRefPtr<CefDictionaryValue> dictionary,
                const CefString& key,
                int* value);
+
+// Whether entry |index| of |list| nests at most |max_depth| levels, counted
+// as KivValue counts them (a missing entry is one level).
+bool KivNestsWithin(CefRefPtr<CefListValue> list, int index, int max_depth);
 
 // Copies entry |from_index| of |from| into |to| at |to_index|, deep, keeping
 // its kind (a missing entry becomes null). False if |to| refuses it.

@@ -28,6 +28,28 @@ const char kAsk[] =
 
 const Millis kWait(10000);
 
+// The channel carries messages nested at most 100 levels, counting the
+// message's own argument list (a scalar or an empty container is one).
+// A reply's result or an event's payload sits one level below that list.
+KivValue Nest(int levels) {
+  KivValue value(1);
+  for (int i = 1; i < levels; ++i)
+    value = KivValue::MakeList({value});
+  return value;
+}
+
+// A list whose entry 0 nests |levels| levels.
+CefRefPtr<CefListValue> NestList(int levels) {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  list->SetInt(0, 1);
+  for (int i = 1; i < levels; ++i) {
+    CefRefPtr<CefListValue> outer = CefListValue::Create();
+    outer->SetList(0, list);
+    list = outer;
+  }
+  return list;
+}
+
 class BridgeE2eTest : public ::testing::Test {
  protected:
   BridgeE2eTest()
@@ -334,6 +356,54 @@ TEST_F(BridgeE2eTest, EventsToOneBrowserAndToAll) {
   // A closed browser is no longer among all.
   ASSERT_TRUE(process_->CloseBrowser(third));
   EXPECT_EQ(2, bridge_->SendEventToAll("tick", 4, &error));
+}
+
+TEST_F(BridgeE2eTest, ValuesDeeperThanTheChannelCarriesAreRefusedUpFront) {
+  std::string error;
+  ASSERT_TRUE(bridge_->AddEvent("tick", &error));
+  AddHolder("deep");
+  Start();
+  CefRefPtr<CefBrowser> browser =
+      Open(StartRenderer(),
+           "kivApi.registerCallback('tick', function(v) {"
+           "  console.log('tick ' + JSON.stringify(v));"
+           "});"
+           "ask('deep', 1);");
+  ASSERT_TRUE(WaitFor([&] { return held_.size() == 1; }));
+  CefRefPtr<KivResponder> responder = held_[0];
+
+  EXPECT_FALSE(responder->Reply(true, Nest(100), &error));
+  EXPECT_NE(std::string::npos, error.find("deeper")) << error;
+  error.clear();
+  EXPECT_FALSE(responder->Reply(true, NestList(100), 0, &error));
+  EXPECT_NE(std::string::npos, error.find("deeper")) << error;
+  error.clear();
+  EXPECT_FALSE(bridge_->SendEvent(browser, "tick", Nest(100), &error));
+  EXPECT_NE(std::string::npos, error.find("deeper")) << error;
+  // Off the UI thread a refusal could not be reported later.
+  threads_.emplace_back([this, responder, browser] {
+    std::string thread_error;
+    EXPECT_FALSE(responder->Reply(true, Nest(100), &thread_error));
+    EXPECT_FALSE(responder->Reply(true, NestList(100), 0, &thread_error));
+    EXPECT_FALSE(bridge_->SendEvent(browser, "tick", Nest(100), &thread_error));
+    EXPECT_EQ(0, bridge_->SendEventToAll("tick", Nest(100), &thread_error));
+  });
+  threads_.back().join();
+  threads_.clear();
+
+  EXPECT_TRUE(responder->Reply(true, Nest(99), &error)) << error;
+  EXPECT_TRUE(responder->Reply(false, NestList(99), 0, &error)) << error;
+  EXPECT_TRUE(bridge_->SendEvent(browser, "tick", Nest(99), &error)) << error;
+  const std::string nested = std::string(98, '[') + "1" + std::string(98, ']');
+  ASSERT_TRUE(WaitForLine(browser, "tick " + nested));
+  ASSERT_TRUE(process_->Settle(nullptr));
+  EXPECT_TRUE(
+      client_->HasLine(browser->GetIdentifier(), "deep true " + nested));
+  EXPECT_TRUE(
+      client_->HasLine(browser->GetIdentifier(), "deep false " + nested));
+  EXPECT_EQ(2u, Lines(browser, "deep "));
+  EXPECT_EQ(1u, Lines(browser, "tick "));
+  EXPECT_EQ(2, responder->GetReplyCount());
 }
 
 TEST_F(BridgeE2eTest, NamesAreFixedOnceTheFirstRendererStarted) {

@@ -18,6 +18,7 @@ class RecordingBrowser : public CefBrowser {
   explicit RecordingBrowser(int id) : id_(id) {}
 
   std::vector<CefRefPtr<CefProcessMessage>> sent;
+  bool refuse = false;  // as the framework does for a closed browser
 
   // CefBrowser methods:
   virtual CefRefPtr<CefBrowserHost> GetHost() OVERRIDE { return NULL; }
@@ -50,6 +51,8 @@ class RecordingBrowser : public CefBrowser {
       CefProcessId target_process,
       CefRefPtr<CefProcessMessage> message) OVERRIDE {
     EXPECT_TRUE(CefCurrentlyOn(TID_UI));
+    if (refuse)
+      return false;
     sent.push_back(message->Copy());
     return true;
   }
@@ -170,6 +173,19 @@ TEST_F(BridgeUnitTest, RepliesCarryTheRequestIdFlagAndResult) {
   EXPECT_EQ(1u, browser_->sent.size());
   EXPECT_TRUE(responder->IsActive());
   EXPECT_EQ(1, responder->GetReplyCount());
+
+  // On the UI thread the reply is sent at once: one the browser does not
+  // take is a failure, not an accepted reply.
+  const int dropped = bridge_->GetCounts().dropped;
+  browser_->refuse = true;
+  error.clear();
+  EXPECT_FALSE(responder->Reply(true, 1, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(1, responder->GetReplyCount());
+  EXPECT_EQ(dropped + 1, bridge_->GetCounts().dropped);
+  browser_->refuse = false;
+  EXPECT_TRUE(responder->Reply(true, 2, &error));
+  EXPECT_EQ(2u, browser_->sent.size());
 }
 
 TEST_F(BridgeUnitTest, RegistryRefusesBadNamesAndFreezesWhenAnnounced) {
