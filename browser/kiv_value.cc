@@ -149,6 +149,11 @@ bool KivValue::WriteEntry(Container* container,
       written = container->SetInt(key, int_);
       break;
     case TYPE_DOUBLE:
+      // The framework would store it as 0.
+      if (!std::isfinite(double_)) {
+        *error = "the value holds a number that is not finite";
+        return false;
+      }
       written = container->SetDouble(key, double_);
       break;
     case TYPE_STRING:

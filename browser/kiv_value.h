@@ -62,8 +62,8 @@ class KivValue {
   KivValue& Set(const CefString& key, const KivValue& value);
 
   // Writes the tree into |list| at |index|. False, with |error| set, for a
-  // tree deeper than kMaxDepth, an empty dictionary key (the framework
-  // cannot hold one) or a write the list refuses.
+  // tree deeper than kMaxDepth, an empty dictionary key or a NaN or infinite
+  // number (the framework cannot hold them) or a write the list refuses.
   bool WriteTo(CefRefPtr<CefListValue> list,
                int index,
                std::string* error) const;

@@ -303,6 +303,21 @@ TEST(KivValueTest, NestedValuesAreWrittenWithTheirKinds) {
   ASSERT_EQ(VTYPE_LIST, nested->GetType(0));
   EXPECT_EQ(3, nested->GetList(0)->GetInt(0));
 
+  // The framework stores a NaN or an infinity as 0: such a value is refused
+  // rather than changed on the way, wherever it sits in the tree.
+  const double not_finite[] = {std::numeric_limits<double>::quiet_NaN(),
+                               std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity()};
+  for (double number : not_finite) {
+    error.clear();
+    EXPECT_FALSE(KivValue(number).WriteTo(list, 0, &error));
+    EXPECT_NE(std::string::npos, error.find("finite")) << error;
+    EXPECT_FALSE(
+        KivValue::MakeDictionary({{"items", KivValue::MakeList({1, number})}})
+            .WriteTo(list, 0, &error));
+  }
+  EXPECT_EQ(VTYPE_DICTIONARY, list->GetType(0));  // the earlier value stays
+
   // Copying an entry keeps its kind.
   CefRefPtr<CefListValue> copy = CefListValue::Create();
   EXPECT_TRUE(KivCopyListEntry(list, 0, copy, 2));
