@@ -285,6 +285,10 @@ int KivBridge::SendEventToAll(const CefString& name,
     if (SendOnUiThread(browser, message->Copy()))
       ++sent;
   }
+  if (sent == 0) {
+    *error =
+        browsers.empty() ? "no browser is open" : "no browser took the message";
+  }
   return sent;
 }
 

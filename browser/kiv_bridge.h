@@ -81,8 +81,8 @@ class KivBridge : public virtual CefBase {
   // Events: raises announced event |name| with |payload| in one browser's
   // renderer, or in every browser the bridge has seen and not seen close
   // (returns how many). Any thread; the messages go out on the UI thread.
-  // False (0) for a name that was not announced, a payload that cannot be
-  // carried (|error| set) or a browser the framework will not send to.
+  // False (0), with |error| set, for a name that was not announced, a
+  // payload that cannot be carried, or when no browser took the message.
   bool SendEvent(CefRefPtr<CefBrowser> browser,
                  const CefString& name,
                  const KivValue& payload,

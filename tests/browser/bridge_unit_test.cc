@@ -217,8 +217,16 @@ TEST_F(BridgeUnitTest, RegistryRefusesBadNamesAndFreezesWhenAnnounced) {
 TEST_F(BridgeUnitTest, EventsNeedAnnouncedNamesAndCarryTheirPayload) {
   std::string error;
   EXPECT_FALSE(bridge_->SendEvent(browser_.get(), "tock", 1, &error));
+  error.clear();
   EXPECT_EQ(0, bridge_->SendEventToAll("tick", 1, &error));  // none seen yet
+  EXPECT_FALSE(error.empty());
   bridge_->OnAfterCreated(browser_.get());
+  // None sent is a failure with a reason, also when the browsers refuse.
+  browser_->refuse = true;
+  error.clear();
+  EXPECT_EQ(0, bridge_->SendEventToAll("tick", 1, &error));
+  EXPECT_FALSE(error.empty());
+  browser_->refuse = false;
   EXPECT_EQ(1, bridge_->SendEventToAll("tick", "now", &error));
   ASSERT_EQ(1u, browser_->sent.size());
   CefRefPtr<CefListValue> args = browser_->sent[0]->GetArgumentList();
