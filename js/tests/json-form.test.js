@@ -50,6 +50,19 @@ test('reading keeps every kind, and plain() gives ordinary values', () => {
   assert.throws(() => values.parse('[1,'), /bad JSON at offset 3/);
 });
 
+test('strings of any length are read, escapes and all', () => {
+  const long = `${'x'.repeat(20000000)}"\\\n\u0001\ud800`;
+  const read = values.parse(JSON.stringify({text: long, after: [long.slice(-5), 1.5]}));
+  assert.equal(read.text, long);
+  assert.equal(read.after[0], long.slice(-5));
+  assert.equal(kindOf(read.after[1]), 'double');
+  assert.equal(values.parse('"a\\\\"'), 'a\\');
+  assert.equal(values.parse('["\\"", "\\\\\\""]')[1], '\\"');
+  for (const bad of ['"abc', '"a\\"', '"a\nb"', '"\\x"', '"\\u12"']) {
+    assert.throws(() => values.parse(bad), /bad JSON at offset 0: bad string/, bad);
+  }
+});
+
 test('an answer echoes a query\'s exact value back unchanged', async (t) => {
   const renderer = await start(t);
   renderer.answer('echo', (args, query) => query.exactArgs);

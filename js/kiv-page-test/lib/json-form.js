@@ -209,11 +209,28 @@ function parseJson(text) {
     const number = Number(literal[0]);
     return literal[1] !== undefined || literal[2] !== undefined ? new Double(number) : number;
   };
+  // The string ends at the first quote after an even run of backslashes;
+  // JSON.parse checks the escapes and control characters between. (A
+  // regular expression over the whole string overflows the stack on strings
+  // of some megabytes.)
   const string = () => {
-    const end = /^"(?:[^"\\\u0000-\u001f]|\\(?:["\\/bfnrt]|u[0-9a-fA-F]{4}))*"/.exec(text.slice(at));
-    if (!end) fail('bad string');
-    at += end[0].length;
-    return JSON.parse(end[0]);
+    let end = at + 1;
+    for (;;) {
+      end = text.indexOf('"', end);
+      if (end < 0) fail('bad string');
+      let slashes = 0;
+      while (text.charCodeAt(end - 1 - slashes) === 0x5c) ++slashes;
+      if (slashes % 2 === 0) break;
+      ++end;
+    }
+    let result;
+    try {
+      result = JSON.parse(text.slice(at, end + 1));
+    } catch (_) {
+      fail('bad string');
+    }
+    at = end + 1;
+    return result;
   };
   const result = value(0);
   space();
