@@ -189,3 +189,12 @@ test('lines that are no driver output, and a kivhost that dies, are reported', a
     return true;
   });
 });
+
+test('a renderer line of tens of megabytes arrives whole and in time', async (t) => {
+  const renderer = await start(t);
+  await renderer.open({script: `kivApi.query({name: 'echo',
+    args: new Array(20000001).join('x') + '"\\\\\\n\\u0001'});`});
+  const query = await renderer.nextQuery('echo', {timeoutMs: 1});
+  assert.equal(query.args.length, 20000004);
+  assert.equal(query.args.slice(-5), 'x"\\\n\u0001');
+});

@@ -49,16 +49,21 @@ class DriverConnection {
       });
     });
     this.child.stdin.on('error', () => { /* reported through close */ });
-    let buffer = '';
+    // The pieces of the line not yet ended; each chunk is searched once, so
+    // a line of many chunks costs its length, not its length squared.
+    let pieces = [];
     this.child.stdout.setEncoding('utf8');
     this.child.stdout.on('data', (chunk) => {
-      buffer += chunk;
+      let start = 0;
       let newline;
-      while ((newline = buffer.indexOf('\n')) >= 0) {
-        const line = buffer.slice(0, newline);
-        buffer = buffer.slice(newline + 1);
+      while ((newline = chunk.indexOf('\n', start)) >= 0) {
+        pieces.push(chunk.slice(start, newline));
+        const line = pieces.join('');
+        pieces = [];
+        start = newline + 1;
         if (line.trim()) this.handleLine(line);
       }
+      if (start < chunk.length) pieces.push(chunk.slice(start));
     });
     this.child.stderr.setEncoding('utf8');
     this.child.stderr.on('data', (chunk) => {
