@@ -198,3 +198,12 @@ test('a renderer line of tens of megabytes arrives whole and in time', async (t)
   assert.equal(query.args.length, 20000004);
   assert.equal(query.args.slice(-5), 'x"\\\n\u0001');
 });
+
+test('console lines that only look like an evaluation\'s result are passed over', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: `['null', '5', '"x"', '[99999, true, 1]', '{'].forEach(
+    function (text) { console.log('\\u0001kiv-page-test result ' + text); });
+    console.log('after');`});
+  assert.deepEqual(page.console.map((line) => line.text), ['after']);
+  assert.equal(await page.evaluate('Promise.resolve(7)'), 7);
+});

@@ -240,6 +240,8 @@ class Renderer {
     } catch (_) {
       return;
     }
+    // The page may log anything after the mark; only a list is an outcome.
+    if (!Array.isArray(outcome)) return;
     const deliver = this.results.get(outcome[0]);
     if (deliver) {
       this.results.delete(outcome[0]);
