@@ -108,7 +108,9 @@ export type RendererEvent =
   | ExitEvent
   | { event: "output"; text: string }
   | { event: "channel_error"; error: string }
-  | { event: "request_failed"; request: string; error: string };
+  | { event: "request_failed"; request: string; error: string }
+  /** A line from kivhost that is no driver output, and why. */
+  | { event: "unreadable"; text: string; error: string };
 
 /** A query a page sent, and the replies the test sends to it. */
 export declare class Query {

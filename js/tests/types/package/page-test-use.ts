@@ -27,6 +27,7 @@ async function pageTest(): Promise<void> {
   await next.release();
   const exit = await renderer.kill('SIGTERM');
   const reason: string = exit.reason;
+  const unreadable: string[] = renderer.events.flatMap((e) => (e.event === 'unreadable' ? [e.text] : []));
   await renderer.close();
   try {
     await page.evaluate('1');
