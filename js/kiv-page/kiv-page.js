@@ -198,14 +198,17 @@
     // and returns true when it removed the registration. Throws the bridge's
     // exception when it refuses the registration.
     on: function (event, fn) {
-      var id = bridge().registerCallback(event, fn);
+      // The registration is ended through the kivApi that made it, even if
+      // the page has replaced or removed the global since.
+      var api = bridge();
+      var id = api.registerCallback(event, fn);
       var subscribed = true;
       return function unsubscribe() {
         if (!subscribed) {
           return false;
         }
         subscribed = false;
-        return bridge().unregisterCallback(id);
+        return api.unregisterCallback(id);
       };
     },
 
@@ -214,16 +217,19 @@
     once: function (event, options) {
       return new Promise(function (resolve, reject) {
         var timeoutMs = readTimeout(options, Infinity);
+        var api = bridge();
         var id = null;
         var settlement = settleOnce(timeoutMs, function () {
           reject(new KivTimeoutError('event', event, timeoutMs));
         }, function () {
+          // Through the kivApi that registered: a lookup that failed here
+          // would leave the Promise unsettled.
           if (id !== null) {
-            bridge().unregisterCallback(id);
+            api.unregisterCallback(id);
             id = null;
           }
         });
-        var registered = bridge().registerCallback(event, function (payload) {
+        var registered = api.registerCallback(event, function (payload) {
           if (settlement.finish()) {
             resolve(payload);
           }

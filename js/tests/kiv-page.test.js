@@ -212,6 +212,23 @@ test('on and once', async (t) => {
     ]);
     assert.deepEqual(await expectNothingLeft(page), {timers: 0, registrations: []});
   });
+
+  await t.test('once settles and on unsubscribes through the kivApi they registered with',
+               async (t) => {
+    const renderer = await start(t);
+    const page = await openHelperPage(renderer);
+    await page.evaluate(`var api = kivApi, outcome = 'pending';
+      kivPage.once('tock', {timeoutMs: 20}).then(function () { outcome = 'resolved'; },
+                                                function (e) { outcome = e.name; });
+      var off = kivPage.on('tick', function () {});
+      kivApi = undefined; 0`);
+    await renderer.settle();
+    const seen = await page.evaluate('[outcome, off(), off()]');
+    await page.evaluate('kivApi = api; 0');
+    assert.deepEqual(seen, ['KivTimeoutError', true, false]);
+    assert.deepEqual(renderer.exceptions, []);
+    assert.deepEqual(await expectNothingLeft(page), {timers: 0, registrations: []});
+  });
 });
 
 test('released pages', async (t) => {
