@@ -72,6 +72,20 @@ test('evaluate: values, undefined, awaited Promises, and what the page threw', a
                        /the Promise the code returned to settle did not come within 50 ms/);
 });
 
+test('evaluate reports a Promise that settled with a value no text can show', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: ''});
+  const cases = [
+    ['Promise.reject(Object.create(null))', /rejected: thrown value: \(a value that cannot be shown as text\)/],
+    ['Promise.reject({get message() { throw new Error("x"); }})', /rejected: thrown value: \(a value/],
+    ['Promise.resolve({toJSON: function () { throw {get message() { throw 1; }}; }})',
+     /rejected: Error: the result cannot be written as JSON: \(a value that cannot be shown/],
+  ];
+  for (const [code, expected] of cases) {
+    await assert.rejects(page.evaluate(code, {timeoutMs: 3000}), expected, code);
+  }
+});
+
 test('waits end with a message naming what was awaited', async (t) => {
   const renderer = await start(t);
   const page = await renderer.open({script: 'console.log("hello")'});

@@ -9,16 +9,20 @@ const {describeEvent} = require('./errors');
 const RESULT_MARK = '\u0001kiv-page-test result ';
 
 // Runs CODE as global code; a thenable result is reported later through a
-// console line with the mark, so the test can await it.
+// console line with the mark, so the test can await it. Every outcome is
+// reported, also one whose value throws when read or turned into text.
 function wrapForEvaluate(code, token) {
   return `(function (code, token, mark, log) {
+  var UNSHOWN = '(a value that cannot be shown as text)';
   function report(ok, value) {
     var text;
     try {
       text = JSON.stringify(value === undefined ? [token, ok] : [token, ok, value]);
     } catch (e) {
+      var why;
+      try { why = String(e.message); } catch (_) { why = UNSHOWN; }
       text = JSON.stringify([token, false, {name: 'Error',
-        message: 'the result cannot be written as JSON: ' + e.message}]);
+        message: 'the result cannot be written as JSON: ' + why}]);
     }
     log.call(console, mark + text);
   }
@@ -26,9 +30,15 @@ function wrapForEvaluate(code, token) {
   if (value !== null && (typeof value === 'object' || typeof value === 'function') &&
       typeof value.then === 'function') {
     value.then(function (v) { report(true, v); }, function (e) {
-      report(false, e instanceof Error || (e && e.message !== undefined)
-        ? {name: e.name, message: String(e.message), result: e.result}
-        : {name: 'thrown value', message: String(e), result: e});
+      var reason;
+      try {
+        reason = e instanceof Error || (e && e.message !== undefined)
+          ? {name: e.name, message: String(e.message), result: e.result}
+          : {name: 'thrown value', message: String(e), result: e};
+      } catch (_) {
+        reason = {name: 'thrown value', message: UNSHOWN};
+      }
+      report(false, reason);
     });
     return [1];
   }
