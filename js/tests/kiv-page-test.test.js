@@ -179,6 +179,18 @@ test('a missing executable or bad options fail with a clear message', async () =
   await assert.rejects(startRenderer({timeoutMs: 0}), /timeoutMs must be an integer/);
 });
 
+test('open() refuses scripts that are neither text nor {file}, and loads nothing', async (t) => {
+  const renderer = await start(t);
+  for (const options of [{script: 5}, {scripts: [null]}, {scripts: [true, 'var a = 1;']},
+                         {scripts: 'var a = 1;'}, {scripts: ['var a = 1;', {file: 7}]},
+                         {file: {}}]) {
+    await assert.rejects(renderer.open(options),
+                         /^TypeError: a script must be source text or \{file: path\}|scripts must be a list/,
+                         JSON.stringify(options));
+  }
+  assert.deepEqual(renderer.events, []);
+});
+
 test('scripts and code may hold unpaired surrogates; they reach the page and come back exactly',
      async (t) => {
   const renderer = await start(t);

@@ -32,6 +32,14 @@ function checkNames(names, what) {
   return names;
 }
 
+// A page script: source text or {file: path}.
+function checkScript(script) {
+  if (typeof script !== 'string' &&
+      !(script && typeof script === 'object' && typeof script.file === 'string')) {
+    throw new TypeError('a script must be source text or {file: path}');
+  }
+}
+
 class Renderer {
   constructor(options) {
     this.timeoutMs = checkTimeout(options.timeoutMs, DEFAULT_TIMEOUT_MS);
@@ -377,6 +385,14 @@ class Renderer {
   // name; empty for the main frame), url, and the scripts to run in it:
   // script (text), file, or scripts (a list of texts or {file}), in order.
   async open(options = {}) {
+    const sources = [];
+    if (options.script !== undefined) sources.push(options.script);
+    if (options.file !== undefined) sources.push({file: options.file});
+    if (options.scripts !== undefined) {
+      if (!Array.isArray(options.scripts)) throw new TypeError('scripts must be a list');
+      sources.push(...options.scripts);
+    }
+    for (const source of sources) checkScript(source);
     let browser = options.browser;
     if (browser === undefined || !this.browsers.has(browser)) browser = await this.openBrowser(browser);
     const state = this.browsers.get(browser);
@@ -387,10 +403,6 @@ class Renderer {
     const previous = this.pages.get(`${browser}/${frame}`);
     const name = options.name !== undefined ? options.name
       : previous ? previous.name : !state.hasMain ? '' : `frame${frame}`;
-    const sources = [];
-    if (options.script !== undefined) sources.push(options.script);
-    if (options.file !== undefined) sources.push({file: options.file});
-    if (options.scripts !== undefined) sources.push(...options.scripts);
     const first = sources.shift();
     const firstFile = first && typeof first === 'object' ? path.resolve(first.file) : undefined;
     const files = [first, ...sources].filter((s) => s && typeof s === 'object');
