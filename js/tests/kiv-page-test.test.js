@@ -98,6 +98,18 @@ test('waits end with a message naming what was awaited', async (t) => {
                        /did not settle within 100 ms: the render thread still has tasks queued/);
 });
 
+test('waitFor sees only what the renderer reported, not an evaluation settling', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: ''});
+  const settled = page.evaluate(`new Promise(function (resolve) {
+    setTimeout(function () { resolve(1); }, 20);
+    setTimeout(function () { console.log('later'); }, 60);
+  })`);
+  const next = await renderer.waitFor((event) => event);
+  assert.deepEqual([next.event, next.text], ['console', 'later']);
+  assert.equal(await settled, 1);
+});
+
 test('settle() does not wait for timers the page cleared', async (t) => {
   const renderer = await start(t);
   const page = await renderer.open({scripts: [kivPageScript,

@@ -15,6 +15,8 @@ const DEFAULT_TIMEOUT_MS = 10000;
 // How long kivhost gets beyond the renderer's own time-out before the
 // package gives up on it.
 const KIVHOST_MARGIN_MS = 5000;
+// Wakes the waits for evaluations' outcomes; no renderer event.
+const RESULT_ARRIVED = Object.freeze({event: 'result'});
 
 function checkTimeout(value, fallback) {
   if (value === undefined) return fallback;
@@ -158,11 +160,15 @@ class Renderer {
 
   // Resolves with the first value test(event) returns that is not undefined,
   // for events from now on; rejects after timeoutMs naming what was awaited.
-  waitFor(test, {what = 'an event', timeoutMs, page, since = this.events.length} = {}) {
+  // (The package's own waits for an evaluation's outcome pass internal:
+  // they alone see the internal event that one has arrived.)
+  waitFor(test, {what = 'an event', timeoutMs, page, since = this.events.length,
+                 internal = false} = {}) {
     const limit = checkTimeout(timeoutMs, this.timeoutMs);
     return new Promise((resolve, reject) => {
       const waiter = {
         check: (event) => {
+          if (event === RESULT_ARRIVED && !internal) return;
           if (event.event === 'kivhost_gone') {
             finish();
             reject(this.failure(`while waiting for ${what}: ${event.text}`, {page, since}));
@@ -230,7 +236,8 @@ class Renderer {
         try {
           if (outcome) return outcome;
           return await this.waitFor(() => (outcome ? outcome : undefined),
-                                    {what: 'the Promise the code returned to settle', page, timeoutMs});
+                                    {what: 'the Promise the code returned to settle', page, timeoutMs,
+                                     internal: true});
         } catch (error) {
           if (error instanceof PageTestError) error.command = command;
           throw error;
@@ -254,7 +261,7 @@ class Renderer {
     if (deliver) {
       this.results.delete(outcome[0]);
       deliver(outcome);
-      this.wake({event: 'result'});
+      this.wake(RESULT_ARRIVED);
     }
   }
 
