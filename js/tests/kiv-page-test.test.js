@@ -184,6 +184,14 @@ test('the test\'s end closes kivhost and the renderer; close may come twice', as
   assert.deepEqual([renderer.exit.code, renderer.exit.reason], [0, 'shut down']);
 });
 
+test('the longest time-out allowed works for commands and waits', async (t) => {
+  const renderer = await start(t, {timeoutMs: 2147483647});
+  const page = await renderer.open({script: 'var n = 1;'});
+  assert.equal(await page.evaluate('n + 1'), 2);
+  assert.equal(await page.evaluate('Promise.resolve(3)', {timeoutMs: 2147483647}), 3);
+  await renderer.settle();
+});
+
 test('a missing executable or bad options fail with a clear message', async () => {
   await assert.rejects(startRenderer({kivhost: '/nonexistent/kivhost', renderer: '/nonexistent/r'}),
                        /kivhost "\/nonexistent\/kivhost" is not an executable file/);

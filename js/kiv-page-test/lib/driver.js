@@ -6,6 +6,7 @@
 const {spawn} = require('node:child_process');
 const {parseJson} = require('./json-form');
 
+const MAX_TIMER_MS = 2147483647;
 const running = new Set();
 let exitHookInstalled = false;
 
@@ -114,6 +115,8 @@ class DriverConnection {
   // since the session can no longer be trusted.
   send(command, waitMs) {
     if (this.gone) return Promise.reject(new Error(this.gone));
+    // Node fires a longer timer at once.
+    waitMs = Math.min(waitMs, MAX_TIMER_MS);
     const id = this.nextId++;
     const line = JSON.stringify({...command, id});
     return new Promise((resolve, reject) => {

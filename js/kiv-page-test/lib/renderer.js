@@ -15,6 +15,8 @@ const DEFAULT_TIMEOUT_MS = 10000;
 // How long kivhost gets beyond the renderer's own time-out before the
 // package gives up on it.
 const KIVHOST_MARGIN_MS = 5000;
+// The longest --timeout-ms kivhost takes; longer ones are as good as endless.
+const KIVHOST_MAX_TIMEOUT_MS = 2 ** 30;
 // Wakes the waits for evaluations' outcomes; no renderer event.
 const RESULT_ARRIVED = Object.freeze({event: 'result'});
 
@@ -76,7 +78,7 @@ class Renderer {
     this.kivhost = kivhost;
     this.executable = renderer;
     this.connection = new DriverConnection({
-      kivhost, renderer, timeoutMs: this.timeoutMs,
+      kivhost, renderer, timeoutMs: Math.min(this.timeoutMs, KIVHOST_MAX_TIMEOUT_MS),
       onEvent: (event) => this.handleEvent(event),
       onGone: (text) => this.wake({event: 'kivhost_gone', text}),
     });
