@@ -4,6 +4,7 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
+const path = require('node:path');
 const {startRenderer, failure, PageTestError, kivPageScript} = require('kiv-page-test');
 const {start} = require('./support');
 
@@ -108,6 +109,14 @@ test('waitFor sees only what the renderer reported, not an evaluation settling',
   const next = await renderer.waitFor((event) => event);
   assert.deepEqual([next.event, next.text], ['console', 'later']);
   assert.equal(await settled, 1);
+});
+
+test('a wait started right after a command sees the events behind its reply', async (t) => {
+  const renderer = await startRenderer({
+    kivhost: path.join(__dirname, 'fixtures', 'quick-kivhost.js'), timeoutMs: 5000, test: t});
+  await renderer.waitForConsole('right behind the reply to start', {timeoutMs: 2000});
+  await renderer.openBrowser(3);
+  await renderer.waitForConsole('right behind the reply to create_browser', {timeoutMs: 2000});
 });
 
 test('settle() does not wait for timers the page cleared', async (t) => {
@@ -224,7 +233,7 @@ test('scripts and code may hold unpaired surrogates; they reach the page and com
 
 test('lines that are no driver output, and a kivhost that dies, are reported', async (t) => {
   const renderer = await startRenderer({
-    kivhost: require('node:path').join(__dirname, 'fixtures', 'broken-kivhost.js'),
+    kivhost: path.join(__dirname, 'fixtures', 'broken-kivhost.js'),
     timeoutMs: 5000, test: t});
   assert.deepEqual(renderer.events.map((e) => e.event),
                    ['unreadable', 'unreadable', 'unreadable', 'console']);

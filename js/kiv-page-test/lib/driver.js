@@ -31,6 +31,12 @@ class DriverConnection {
     this.nextId = 1;
     this.stderr = '';
     this.gone = null;
+    // Lines read but not handled yet (from index `next` on), and what to do
+    // once they are, when kivhost has ended meanwhile.
+    this.lines = [];
+    this.next = 0;
+    this.drainScheduled = false;
+    this.afterDrain = null;
     const args = ['driver', '--timeout-ms', String(timeoutMs)];
     if (renderer) args.push('--renderer', renderer);
     this.child = spawn(kivhost, args, {stdio: ['pipe', 'pipe', 'pipe']});
@@ -38,15 +44,19 @@ class DriverConnection {
     this.exited = new Promise((resolve) => {
       this.child.once('error', (error) => {
         running.delete(this.child);
-        this.markGone(`cannot run kivhost "${kivhost}": ${error.message}`);
-        resolve();
+        this.whenDrained(() => {
+          this.markGone(`cannot run kivhost "${kivhost}": ${error.message}`);
+          resolve();
+        });
       });
       this.child.once('close', (code, signal) => {
         running.delete(this.child);
         const how = signal ? `signal ${signal}` : `exit code ${code}`;
         const tail = this.stderr.trim().split('\n').slice(-5).join('\n').trim();
-        this.markGone(`kivhost ended (${how})${tail ? `: ${tail}` : ''}`);
-        resolve();
+        this.whenDrained(() => {
+          this.markGone(`kivhost ended (${how})${tail ? `: ${tail}` : ''}`);
+          resolve();
+        });
       });
     });
     this.child.stdin.on('error', () => { /* reported through close */ });
@@ -62,14 +72,48 @@ class DriverConnection {
         const line = pieces.join('');
         pieces = [];
         start = newline + 1;
-        if (line.trim()) this.handleLine(line);
+        if (line.trim()) this.lines.push(line);
       }
       if (start < chunk.length) pieces.push(chunk.slice(start));
+      if (!this.drainScheduled) this.drain();
     });
     this.child.stderr.setEncoding('utf8');
     this.child.stderr.on('data', (chunk) => {
       this.stderr = (this.stderr + chunk).slice(-8192);
     });
+  }
+
+  // Handles the lines read so far, in order. After a line that answered a
+  // command, the rest wait for the next turn of the event loop: the code
+  // that awaited the reply runs first, so a wait it starts at once sees the
+  // events that came right behind the reply.
+  drain() {
+    this.drainScheduled = false;
+    while (this.next < this.lines.length) {
+      const answered = this.handleLine(this.lines[this.next++]);
+      if (answered && this.next < this.lines.length) {
+        // Lines handled are let go when they are most of the list.
+        if (this.next * 2 > this.lines.length) {
+          this.lines = this.lines.slice(this.next);
+          this.next = 0;
+        }
+        this.drainScheduled = true;
+        setImmediate(() => this.drain());
+        return;
+      }
+    }
+    this.lines = [];
+    this.next = 0;
+    if (this.afterDrain) {
+      const then = this.afterDrain;
+      this.afterDrain = null;
+      then();
+    }
+  }
+
+  whenDrained(then) {
+    if (this.drainScheduled) this.afterDrain = then;
+    else then();
   }
 
   markGone(text) {
@@ -83,17 +127,18 @@ class DriverConnection {
     this.onGone(text);
   }
 
+  // Returns true when the line was the reply to a command.
   handleLine(line) {
     let message;
     try {
       message = parseJson(line);
     } catch (error) {
       this.onEvent({event: 'unreadable', text: line, error: error.message});
-      return;
+      return false;
     }
     if (!message || typeof message !== 'object' || Array.isArray(message)) {
       this.onEvent({event: 'unreadable', text: line, error: 'not a JSON object'});
-      return;
+      return false;
     }
     if ('reply' in message) {
       // Commands are answered in order: a reply without a known id (a line
@@ -104,10 +149,11 @@ class DriverConnection {
         this.pending.delete(id);
         clearTimeout(waiter.timer);
         waiter.resolve(message);
-        return;
+        return true;
       }
     }
     this.onEvent(message);
+    return false;
   }
 
   // Sends one command; resolves with its reply (ok or not). Rejects when
