@@ -135,6 +135,15 @@ test('settle() does not wait for timers the page cleared', async (t) => {
   await renderer.settle({timeoutMs: 2000});
 });
 
+test('scripts after the first run as page scripts do, strict ones included', async (t) => {
+  const renderer = await start(t);
+  const strict = `'use strict'; var shared = 5; function helper() { return shared + 1; }`;
+  const page = await renderer.open({scripts: ['var first = 1;', strict]});
+  await page.addScript(`"use strict"; let block = 7; var later = helper();`);
+  assert.deepEqual(await page.evaluate('[first, shared, helper(), later, typeof block]'),
+                   [1, 5, 6, 6, 'number']);
+});
+
 test('console lines and exceptions go to the page of their frame', async (t) => {
   const renderer = await start(t);
   const main = await renderer.open({browser: 1, script: 'console.log("main")'});

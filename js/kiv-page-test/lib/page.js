@@ -3,6 +3,7 @@
 // the code a test evaluates in it.
 
 const fs = require('node:fs');
+const path = require('node:path');
 const {describeEvent} = require('./errors');
 
 // Prefix of the console lines that carry the outcome of an awaited value.
@@ -119,10 +120,22 @@ class Page {
     return value;
   }
 
-  // Runs one more script in the document (given as text or {file}).
+  // Runs one more script in the document (given as text or {file}) as
+  // global code of its own, as a page script runs: not through evaluate's
+  // indirect eval, which keeps the declarations of strict code and every
+  // let, const and class to itself.
   async addScript(script) {
-    const code = typeof script === 'string' ? script : readScript(script.file);
-    await this.evaluate(`${code}\n;undefined`);
+    const file = typeof script === 'string' ? undefined : path.resolve(script.file);
+    const code = file === undefined ? script : readScript(file);
+    const command = {cmd: 'eval', browser: this.browser, frame: this.frame,
+                     code: `${code}\n;undefined`};
+    const shown = file === undefined ? command : {...command, code: undefined, script_file: file};
+    const reply = await this.renderer.command(command, {page: this, shown});
+    if (reply.threw) {
+      throw this.renderer.failure(`evaluating code in the page threw: ${reply.exception}` +
+                                  ` (line ${reply.line})`, {page: this, command: shown,
+                                  since: reply.since, details: {thrown: {message: reply.exception}}});
+    }
   }
 
   // Ends the document: its context is released as when the frame navigates.
