@@ -16,6 +16,7 @@ test('values are written in the driver\'s lossless form', () => {
     [['plain', utf16([120, 0xd800]), '\ud83d\ude00'], '["plain",{"$utf16":[120,55296]},"😀"]'],
     [binary([0, 1, 255]), '{"$binary":"AAH/"}'],
     [{b: 1, a: [true, null, undefined]}, '{"b":1,"a":[true,null,null]}'],
+    [[, 1, , ], '[null,1,null]'],
     [{$key: 1, ok: 2}, '{"$dict":[["$key",1],["ok",2]]}'],
     [dict([['z', 1], ['2', 2]]), '{"z":1,"2":2}'],
     [dict([[utf16([0xdc00]), 1]]), '{"$dict":[[{"$utf16":[56320]},1]]}'],

@@ -132,7 +132,8 @@ function encodeAt(value, path, depth) {
     return `{"$binary":"${Buffer.from(value).toString('base64')}"}`;
   }
   if (Array.isArray(value)) {
-    return `[${value.map((item, i) => encodeAt(item, `${path}/${i}`, depth + 1)).join(',')}]`;
+    // Array.from visits holes too (as undefined, sent as null).
+    return `[${Array.from(value, (item, i) => encodeAt(item, `${path}/${i}`, depth + 1)).join(',')}]`;
   }
   if (value instanceof Dict) return encodeEntries(value.entries, path, depth);
   const proto = typeof value === 'object' ? Object.getPrototypeOf(value) : undefined;
