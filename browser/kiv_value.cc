@@ -6,6 +6,9 @@
 
 namespace {
 
+// Dictionaries this long look their keys up in an index.
+const size_t kIndexedFrom = 16;
+
 // Whether |number| is a whole number that an int can hold.
 bool DoubleToInt(double number, int* value) {
   if (!std::isfinite(number) || std::trunc(number) != number ||
@@ -117,6 +120,16 @@ KivValue& KivValue::Append(const KivValue& value) {
 KivValue& KivValue::Set(const CefString& key, const KivValue& value) {
   if (type_ != TYPE_DICTIONARY)
     *this = MakeDictionary({});
+  if (!index_.empty()) {
+    const auto found = index_.find(key);
+    if (found != index_.end()) {
+      dictionary_[found->second].second = value;
+      return *this;
+    }
+    index_.emplace(key, dictionary_.size());
+    dictionary_.push_back(Entry(key, value));
+    return *this;
+  }
   for (Entry& entry : dictionary_) {
     if (entry.first == key) {
       entry.second = value;
@@ -124,6 +137,10 @@ KivValue& KivValue::Set(const CefString& key, const KivValue& value) {
     }
   }
   dictionary_.push_back(Entry(key, value));
+  if (dictionary_.size() >= kIndexedFrom) {
+    for (size_t i = 0; i < dictionary_.size(); ++i)
+      index_.emplace(dictionary_[i].first, i);
+  }
   return *this;
 }
 

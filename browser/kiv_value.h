@@ -2,6 +2,7 @@
 #define BROWSER_KIV_VALUE_H_
 
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +88,9 @@ class KivValue {
   CefString string_;
   List list_;
   Dictionary dictionary_;
+  // Where each key of dictionary_ sits, once it holds kIndexedFrom entries:
+  // setting n keys then costs O(n log n), not O(n^2). Empty before that.
+  std::map<CefString, size_t> index_;
 };
 
 // Integers from pages: JavaScript numbers arrive as doubles (every number

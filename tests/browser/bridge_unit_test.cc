@@ -288,6 +288,45 @@ TEST(KivValueTest, IntegersAreReadFromIntsAndWholeDoubles) {
   EXPECT_FALSE(KivGetInt(dictionary, "missing", &value));
 }
 
+TEST(KivValueTest, LargeDictionariesReplaceRepeatedKeys) {
+  // 100,000 keys, each set twice: small dictionaries scan their keys, large
+  // ones look them up, and both must replace rather than add.
+  const int kKeys = 100000;
+  KivValue value;
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < kKeys; ++i)
+      value.Set("k" + std::to_string(i), round * kKeys + i);
+  }
+  KivValue copy = value;  // a copy keeps working with its own entries
+  copy.Set("k7", -7).Set("new", 1);
+  value.Set("k7", 7);
+
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  std::string error;
+  ASSERT_TRUE(value.WriteTo(list, 0, &error)) << error;
+  ASSERT_TRUE(copy.WriteTo(list, 1, &error)) << error;
+  CefRefPtr<CefDictionaryValue> out = list->GetDictionary(0);
+  CefRefPtr<CefDictionaryValue> copied = list->GetDictionary(1);
+  ASSERT_TRUE(out.get() && copied.get());
+  EXPECT_EQ(static_cast<size_t>(kKeys), out->GetSize());
+  EXPECT_EQ(static_cast<size_t>(kKeys) + 1, copied->GetSize());
+  int wrong = 0;
+  for (int i = 0; i < kKeys; ++i) {
+    if (i != 7 && out->GetInt("k" + std::to_string(i)) != kKeys + i)
+      ++wrong;
+  }
+  EXPECT_EQ(0, wrong);
+  EXPECT_EQ(7, out->GetInt("k7"));
+  EXPECT_EQ(-7, copied->GetInt("k7"));
+  EXPECT_FALSE(out->HasKey("new"));
+
+  // A dictionary that becomes a list and a dictionary again starts afresh.
+  value.Append(1);
+  value.Set("k3", 3);
+  ASSERT_TRUE(value.WriteTo(list, 0, &error)) << error;
+  EXPECT_EQ(1u, list->GetDictionary(0)->GetSize());
+}
+
 TEST(KivValueTest, NestedValuesAreWrittenWithTheirKinds) {
   KivValue value = KivValue::MakeDictionary(
       {{"n", 1}, {"d", 1.0}, {"s", "x"}, {"b", false}, {"z", KivValue()}});
