@@ -119,6 +119,12 @@ test('a wait started right after a command sees the events behind its reply', as
   await renderer.waitForConsole('right behind the reply to create_browser', {timeoutMs: 2000});
 });
 
+test('a reply to a command no longer waited for is not taken for another', async (t) => {
+  const renderer = await startRenderer({
+    kivhost: path.join(__dirname, 'fixtures', 'stray-reply-kivhost.js'), timeoutMs: 5000, test: t});
+  await renderer.openBrowser(3);
+});
+
 test('settle() does not wait for timers the page cleared', async (t) => {
   const renderer = await start(t);
   const page = await renderer.open({scripts: [kivPageScript,

@@ -141,9 +141,10 @@ class DriverConnection {
       return false;
     }
     if ('reply' in message) {
-      // Commands are answered in order: a reply without a known id (a line
-      // kivhost could not read) belongs to the oldest command.
-      const id = this.pending.has(message.id) ? message.id : this.pending.keys().next().value;
+      // Commands are answered in order: a reply without an id (to a line
+      // kivhost could not read) belongs to the oldest command. One with an
+      // id that is not waited for (its command timed out) belongs to none.
+      const id = 'id' in message ? message.id : this.pending.keys().next().value;
       const waiter = this.pending.get(id);
       if (waiter) {
         this.pending.delete(id);
