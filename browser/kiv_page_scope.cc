@@ -17,7 +17,7 @@ bool KivPageScope::Add(CefRefPtr<KivResponder> responder) {
   AutoLock lock(this);
   if (!open_ || pending_.size() >= kMaxPending)
     return false;
-  const long serial = next_serial_++;
+  const int64 serial = next_serial_++;
   responder->set_serial(serial);
   pending_[serial] = responder;
   return true;

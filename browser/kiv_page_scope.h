@@ -64,8 +64,8 @@ class KivPageScope : public virtual CefBase {
   const int browser_id_;
   const int generation_;
   bool open_;
-  long next_serial_;
-  std::map<long, CefRefPtr<KivResponder>> pending_;
+  int64 next_serial_;
+  std::map<int64, CefRefPtr<KivResponder>> pending_;
 
   IMPLEMENT_REFCOUNTING(KivPageScope);
   IMPLEMENT_LOCKING(KivPageScope);

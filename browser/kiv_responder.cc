@@ -1,5 +1,7 @@
 #include "browser/kiv_responder.h"
 
+#include <limits>
+
 #include "browser/kiv_protocol.h"
 #include "include/cef_task.h"
 
@@ -130,7 +132,8 @@ bool KivResponder::Send(CefRefPtr<CefProcessMessage> message,
     return false;
   }
   AutoLock lock(this);
-  ++replies_;
+  if (replies_ < std::numeric_limits<int>::max())  // a stream may run long
+    ++replies_;
   return true;
 }
 

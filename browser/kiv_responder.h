@@ -48,12 +48,12 @@ class KivResponder : public virtual CefBase {
   int GetRequestId() const { return request_id_; }
   // The browser's generation the query came in (see KivBridge).
   int GetGeneration() const { return scope_->generation(); }
-  // Replies accepted so far.
+  // Replies accepted so far (it stops at the largest int).
   int GetReplyCount();
 
   // Used by the bridge and its tasks.
-  void set_serial(long serial) { serial_ = serial; }
-  long serial() const { return serial_; }
+  void set_serial(int64 serial) { serial_ = serial; }
+  int64 serial() const { return serial_; }
   // The page is gone: tells the handler (UI thread).
   void Cancel();
   // Sends an accepted reply if its page is still there (UI thread); false,
@@ -75,7 +75,7 @@ class KivResponder : public virtual CefBase {
   const CefRefPtr<KivPageScope> scope_;
   CefRefPtr<KivQueryHandler> handler_;  // released once finished or canceled
   const CefRefPtr<KivCounters> counters_;
-  long serial_;
+  int64 serial_;
   bool finished_;
   int replies_;
 
