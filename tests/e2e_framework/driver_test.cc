@@ -302,6 +302,33 @@ TEST_F(DriverTest, DeadHungAndKilledRenderers) {
             std::string::npos);
 }
 
+TEST_F(DriverTest, ARendererOutOfJavaScriptMemorySaysSoAndCrashes) {
+  // A small heap, so that the page reaches its limit quickly.
+  Json start = Reply(R"({"cmd":"start","callback_names":[],"query_names":[],)"
+                     R"("args":["--js-flags=--max-old-space-size=16"]})");
+  ASSERT_EQ(start["ok"], true) << start.dump();
+  ASSERT_EQ(Reply(R"({"cmd":"create_browser","browser":1})")["ok"], true);
+  std::vector<Json> lines =
+      Run(R"({"cmd":"load","browser":1,"frame":1,"script":)"
+          R"("var a = []; for (;;) a.push(new Array(10000).fill(0.5));"})");
+  bool said_why = false;
+  const Json* exit = nullptr;
+  for (const Json& line : lines) {
+    if (line.value("event", "") == "output" &&
+        line.value("text", "")
+                .find("V8 ran out of memory: the JavaScript "
+                      "heap reached its limit") != std::string::npos) {
+      said_why = true;
+    }
+    if (line.value("event", "") == "exit")
+      exit = &line;
+  }
+  EXPECT_TRUE(said_why);
+  ASSERT_NE(exit, nullptr);
+  EXPECT_EQ((*exit)["signal_name"], "SIGABRT");
+  EXPECT_EQ((*exit)["reason"], "died");
+}
+
 TEST_F(DriverTest, OtherProcessKinds) {
   Json start = Reply(R"({"cmd":"start","type":"utility"})");
   EXPECT_EQ(start["ok"], true);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <utility>
 
@@ -23,6 +25,17 @@ std::atomic<bool> g_exists{false};
 
 // Two 1 MiB semi-spaces and the young large-object space beside them.
 constexpr size_t kMaxYoungGenerationBytes = 3 * 1024 * 1024;
+
+// V8 cannot go on once it has run out of memory. As a renderer of the real
+// framework does, the process ends at once as a crash, after saying why:
+// V8's own way out is a breakpoint trap, which names nothing.
+void ReportOutOfMemory(const char* location, bool is_heap_oom) {
+  std::fprintf(stderr, "renderer: V8 ran out of memory%s (%s)\n",
+               is_heap_oom ? ": the JavaScript heap reached its limit" : "",
+               location ? location : "no location");
+  std::fflush(stderr);
+  std::abort();
+}
 
 }  // namespace
 
@@ -76,6 +89,7 @@ void RenderThreadImpl::Start(CefRefPtr<CefApp> app,
   // thread.
   isolate_->Enter();
   isolate_->SetMicrotasksPolicy(v8::MicrotasksPolicy::kExplicit);
+  isolate_->SetOOMErrorHandler(&ReportOutOfMemory);
   isolate_->AddMessageListener(&RenderThreadImpl::OnMessage);
   isolate_->SetPromiseRejectCallback(&RenderThreadImpl::OnPromiseReject);
 
