@@ -139,12 +139,14 @@ class Generator {
                                         "a.push('x'.repeat(1 << 20))",
                                         "a[a.length] = a"};
         const std::string first = Value(depth + 1);
-        const char* const change = kChanges[input_.Number(5)];
+        uint32_t change = input_.Number(5);
+        if (change == 4 && !Amplify())  // up to 200 MiB of new strings
+          change = 0;
         const std::string got = Value(depth + 1);
         return "(function() { var a = [" + first +
                ", 1, 2]; var n = 0; Object.defineProperty(a, 0, {get: "
                "function() { if (n++ < 200) { " +
-               change + "; } return " + got + "; }}); return a; })()";
+               kChanges[change] + "; } return " + got + "; }}); return a; })()";
       }
       case 7: {
         const char* const kHandlers[] = {
@@ -200,7 +202,10 @@ class Generator {
       case 12: {
         const char* const kLong[] = {"1", "1 << 16", "1 << 22",
                                      "(1 << 27) + 1"};
-        return "'\\ud800'.repeat(" + std::string(kLong[input_.Number(3)]) + ")";
+        uint32_t length = input_.Number(3);
+        if (length >= 2 && !Amplify())  // 8 MiB or 256 MiB
+          length = 1;
+        return "'\\ud800'.repeat(" + std::string(kLong[length]) + ")";
       }
       case 13: {
         // An object with many keys.
@@ -222,9 +227,11 @@ class Generator {
   }
 
  private:
-  // Whether one more part that multiplies what is inside it may be made. One
-  // per value keeps a case's legitimate conversion work to well under a
-  // second: each such part makes up to a few thousand copies of its inside.
+  // Whether one more part that multiplies what is inside it, or that makes
+  // megabytes of text, may be made. One per value keeps a case's legitimate
+  // conversion work to well under a second (each such part makes up to a
+  // few thousand copies of its inside) and the page's own heap well inside
+  // V8's limit.
   bool Amplify() {
     if (amplified_)
       return false;
