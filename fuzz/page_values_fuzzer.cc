@@ -7,7 +7,7 @@
 //
 // Checked: every call ends with null, an id, a boolean or one of the
 // exception texts the bridge documents; nothing crashes; every case ends
-// within seconds. Each case runs in a fresh page.
+// within a minute of processor time. Each case runs in a fresh page.
 
 #include <cstddef>
 #include <cstdint>
@@ -232,11 +232,11 @@ class Generator {
   }
 
  private:
-  // Whether one more part that multiplies what is inside it, or that makes
-  // megabytes of text, may be made. One per value keeps a case's legitimate
-  // conversion work to well under a second (each such part makes up to a
-  // few thousand copies of its inside) and the page's own heap well inside
-  // V8's limit.
+  // Whether one more part that multiplies what is inside it, or that takes
+  // a hundred MiB and more of the page's heap, may be made. One per value
+  // keeps a case's legitimate conversion work to well under a second (each
+  // such part makes up to a few thousand copies of its inside) and the
+  // page's own heap well inside V8's limit.
   bool Amplify() {
     if (amplified_)
       return false;
