@@ -183,7 +183,10 @@ class Generator {
       case 10: {
         const int levels[] = {1, 96, 97, 98, 99, 100, 1000, 100000};
         const std::string inner = Value(depth + 1);
-        const int count = levels[input_.Number(7)];
+        uint32_t choice = input_.Number(7);
+        if (choice == 7 && !Amplify())  // 100,000 objects
+          choice = 5;
+        const int count = levels[choice];
         return "(function() { var d = " + inner + "; for (var i = 0; i < " +
                std::to_string(count) +
                "; i++) d = (i & 1) ? {d: d} : [d]; return d; })()";
