@@ -47,9 +47,12 @@ KivBridge::KivBridge() : frozen_(false), counters_(new KivCounters()) {}
 
 KivBridge::~KivBridge() {
   // A scope and its pending responders refer to each other until the scope
-  // is closed.
-  for (auto& entry : browsers_)
-    entry.second.scope->Close();
+  // is closed, and a responder refers to its handler, which may keep the
+  // responder: both references end here.
+  for (auto& entry : browsers_) {
+    for (CefRefPtr<KivResponder>& responder : entry.second.scope->Close())
+      responder->Abandon();
+  }
 }
 
 bool KivBridge::AddQuery(const CefString& name,
@@ -280,9 +283,10 @@ int KivBridge::SendEventToAll(const CefString& name,
       browsers.push_back(entry.second.browser);
   }
   int sent = 0;
-  // Each browser gets its own message: the framework may take ownership.
+  // Sending does not consume a message, so every browser gets the same one:
+  // one payload in memory however many browsers it goes to.
   for (CefRefPtr<CefBrowser>& browser : browsers) {
-    if (SendOnUiThread(browser, message->Copy()))
+    if (SendOnUiThread(browser, message))
       ++sent;
   }
   if (sent == 0) {

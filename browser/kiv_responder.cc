@@ -171,3 +171,9 @@ void KivResponder::Cancel() {
   if (handler.get())
     handler->OnQueryCanceled(browser_, this);
 }
+
+void KivResponder::Abandon() {
+  CefRefPtr<KivQueryHandler> handler;
+  AutoLock lock(this);
+  handler.swap(handler_);
+}

@@ -56,6 +56,9 @@ class KivResponder : public virtual CefBase {
   int64 serial() const { return serial_; }
   // The page is gone: tells the handler (UI thread).
   void Cancel();
+  // The bridge is going away: lets go of the handler without telling it,
+  // so that a handler that keeps this responder does not keep itself.
+  void Abandon();
   // Sends an accepted reply if its page is still there (UI thread); false,
   // counted as dropped, when it is not sent.
   bool SendNow(CefRefPtr<CefProcessMessage> message);

@@ -237,6 +237,44 @@ TEST_F(BridgeUnitTest, EventsNeedAnnouncedNamesAndCarryTheirPayload) {
   EXPECT_EQ(0, bridge_->SendEventToAll("tick", 1, &error));
 }
 
+// Keeps every responder it is given, as a handler that replies later does.
+class KeepingHandler : public KivQueryHandler {
+ public:
+  explicit KeepingHandler(bool* destroyed) : destroyed_(destroyed) {}
+  ~KeepingHandler() { *destroyed_ = true; }
+
+  std::vector<CefRefPtr<KivResponder>> kept;
+
+  // KivQueryHandler methods:
+  virtual void OnQuery(CefRefPtr<CefBrowser> browser,
+                       const CefString& name,
+                       CefRefPtr<CefListValue> args,
+                       CefRefPtr<KivResponder> responder) OVERRIDE {
+    kept.push_back(responder);
+  }
+
+ private:
+  bool* const destroyed_;
+
+  IMPLEMENT_REFCOUNTING(KeepingHandler);
+};
+
+TEST_F(BridgeUnitTest, ABridgeGoneWithPagesOpenLetsGoOfItsHandlers) {
+  bool destroyed = false;
+  {
+    CefRefPtr<KeepingHandler> keeping = new KeepingHandler(&destroyed);
+    std::string error;
+    ASSERT_TRUE(bridge_->AddQuery("keep", keeping.get(), &error));
+    bridge_->OnAfterCreated(browser_.get());
+    Deliver(Query(1, "keep", 1));
+    Deliver(Query(2, "keep", 1));
+    ASSERT_EQ(2u, keeping->kept.size());
+  }
+  // The browser never closes; the application lets go of the bridge.
+  bridge_ = NULL;
+  EXPECT_TRUE(destroyed);
+}
+
 TEST(KivCountersTest, StopAtTheLargestCountInsteadOfWrapping) {
   // A renderer can send malformed messages without end.
   CefRefPtr<KivCounters> counters(new KivCounters());
