@@ -162,9 +162,12 @@ test('console lines and exceptions go to the page of their frame', async (t) => 
   assert.deepEqual(child.exceptions.map((e) => e.message), ['Uncaught Error: x']);
   assert.deepEqual(other.console.map((l) => [l.level, l.text]), [['error', 'other']]);
   assert.equal(renderer.console.length, 3);
+  await child.addScript('console.log("after")');
+  // In the order they came, console lines and exceptions interleaved.
   assert.equal(child.report(), 'page browser 1 frame 2 ("child", url "about:blank"):\n' +
     '  console.warn in browser 1 frame 2: child\n' +
-    '  uncaught exception in browser 1 frame 2, line 1: Uncaught Error: x');
+    '  uncaught exception in browser 1 frame 2, line 1: Uncaught Error: x\n' +
+    '  console.log in browser 1 frame 2: after');
   await renderer.destroyBrowser(1);
   assert.equal(main.released && child.released, true);
   await assert.rejects(main.evaluate('1'), /kivhost refused "eval": no frame 1 of browser 1/);

@@ -77,8 +77,9 @@ class Page {
   // What the page reported so far, for the message of a failed assertion:
   // assert.equal(value, 1, page.report()).
   report() {
-    const lines = [...this.console, ...this.exceptions]
-      .sort((a, b) => this.renderer.events.indexOf(a) - this.renderer.events.indexOf(b))
+    // In the order the renderer reported them: one pass over its events.
+    const mine = new Set([...this.console, ...this.exceptions]);
+    const lines = this.renderer.events.filter((event) => mine.has(event))
       .map((event) => `  ${describeEvent(event)}`);
     return `page ${this.describe()}:\n${lines.length ? lines.join('\n') : '  (nothing reported)'}`;
   }
