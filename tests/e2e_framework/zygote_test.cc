@@ -193,6 +193,19 @@ TEST(ZygoteTest, RefusesAZygoteAndKeepsServing) {
                             channel.theirs.get(), &error));
   EXPECT_NE(error.find("does not start another zygote"), std::string::npos)
       << error;
+  // The switch read as the forked process reads it: a single dash, any case
+  // of its name, the last of several.
+  const std::vector<std::vector<std::string>> spellings = {
+      {"-type=zygote", "--channel-fd=3"},
+      {"--TYPE=zygote", "--channel-fd=3"},
+      {"--type=renderer", "--Type=zygote", "--channel-fd=3"}};
+  for (const std::vector<std::string>& arguments : spellings) {
+    error.clear();
+    EXPECT_FALSE(zygote->Fork(arguments, channel.theirs.get(), &error))
+        << arguments[0];
+    EXPECT_NE(error.find("does not start another zygote"), std::string::npos)
+        << error;
+  }
   EXPECT_TRUE(zygote->alive());
   ExpectPageRuns(zygote.get(), "ok", true);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/command_line_impl.h"
 #include "ipc/scoped_fd.h"
 #include "ipc/zygote_protocol.h"
 #include "process/renderer.h"
@@ -36,12 +37,17 @@ int CountThreads() {
   return count;
 }
 
+// Reads the arguments as the forked process's CefExecuteProcess will, so
+// that no spelling of the switch ("-type", "--TYPE", a later repeat) passes.
 bool StartsAZygote(const std::vector<std::string>& arguments) {
-  for (const std::string& argument : arguments) {
-    if (argument == "--type=zygote")
-      return true;
-  }
-  return false;
+  std::vector<const char*> argv(1, "");
+  for (const std::string& argument : arguments)
+    argv.push_back(argument.c_str());
+  CefRefPtr<cef_base::CommandLineImpl> command_line(
+      new cef_base::CommandLineImpl(false));
+  command_line->InitFromArgv(static_cast<int>(argv.size()), argv.data());
+  return command_line->HasSwitch("type") &&
+         command_line->GetSwitchValue("type").ToString() == "zygote";
 }
 
 bool SendReply(int control, pid_t pid, int error_number) {
