@@ -97,11 +97,19 @@ std::unique_ptr<ChildProcess> Zygote::Fork(
   }
   output_write.reset();
 
+  // A signal cuts the wait short; the wait goes on with what is left of it.
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(kReplyTimeoutMs);
   pollfd waiter = {control_.get(), POLLIN, 0};
   int ready;
-  do {
-    ready = poll(&waiter, 1, kReplyTimeoutMs);
-  } while (ready < 0 && errno == EINTR);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    ready =
+        poll(&waiter, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+    if (ready >= 0 || errno != EINTR)
+      break;
+  }
   if (ready <= 0) {
     *error = "the zygote did not answer";
     Abandon();

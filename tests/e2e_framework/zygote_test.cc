@@ -1,14 +1,18 @@
 // Renderers forked from a zygote: they run pages, end, crash and are reaped
 // exactly as exec'd ones are, and the zygote refuses what it cannot serve.
 
+#include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -215,6 +219,52 @@ TEST(ZygoteTest, AGoneZygoteLeavesRenderersToStartWithoutIt) {
   ASSERT_TRUE(zygote);
   ASSERT_EQ(kill(zygote->pid(), SIGKILL), 0);
   ExpectPageRuns(zygote.get(), "exec", false);
+  EXPECT_FALSE(zygote->alive());
+}
+
+void IgnoreSignal(int) {}
+
+TEST(ZygoteTest, AZygoteThatStopsAnsweringIsGivenUpWhileSignalsArrive) {
+  std::unique_ptr<Zygote> zygote = StartZygote();
+  ASSERT_TRUE(zygote);
+  // A handler without SA_RESTART: every signal interrupts the wait.
+  struct sigaction action = {};
+  action.sa_handler = IgnoreSignal;
+  struct sigaction previous;
+  ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+  ASSERT_EQ(kill(zygote->pid(), SIGSTOP), 0);
+  const pthread_t waiting = pthread_self();
+  const pid_t zygote_pid = zygote->pid();
+  std::atomic<bool> done{false};
+  std::thread interrupter([&done, waiting, zygote_pid]() {
+    const auto start = std::chrono::steady_clock::now();
+    bool resumed = false;
+    while (!done) {
+      pthread_kill(waiting, SIGUSR1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      // Past any reasonable wait, let the zygote answer so that a wait
+      // that never gives up still ends (and fails the checks below).
+      if (!resumed &&
+          std::chrono::steady_clock::now() - start > std::chrono::seconds(40)) {
+        kill(zygote_pid, SIGCONT);
+        resumed = true;
+      }
+    }
+  });
+  ChannelPair channel;
+  std::string error;
+  const auto start = std::chrono::steady_clock::now();
+  std::unique_ptr<ChildProcess> child =
+      zygote->Fork({"--type=renderer"}, channel.theirs.get(), &error);
+  const auto took = std::chrono::duration_cast<Millis>(
+      std::chrono::steady_clock::now() - start);
+  done = true;
+  interrupter.join();
+  sigaction(SIGUSR1, &previous, nullptr);
+  kill(zygote_pid, SIGCONT);
+  EXPECT_FALSE(child);
+  EXPECT_EQ(error, "the zygote did not answer");
+  EXPECT_LT(took.count(), 30000);
   EXPECT_FALSE(zygote->alive());
 }
 
