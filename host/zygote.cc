@@ -6,6 +6,7 @@
 #include <string.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +21,19 @@ namespace {
 constexpr int kReplyTimeoutMs = 10000;
 // How long the destructor waits for the zygote to end on its own.
 constexpr std::chrono::milliseconds kEndGrace(2000);
+
+// Whether |pid| is a child of this process, running or not yet reaped. The
+// zygote reaps the middle process before it answers, so a process it forked
+// has been reparented here by then.
+bool IsChild(pid_t pid) {
+  siginfo_t info = {};
+  int result;
+  do {
+    result = waitid(P_PID, static_cast<id_t>(pid), &info,
+                    WEXITED | WNOHANG | WNOWAIT);
+  } while (result < 0 && errno == EINTR);
+  return result == 0;
+}
 
 }  // namespace
 
@@ -142,6 +156,12 @@ std::unique_ptr<ChildProcess> Zygote::Fork(
     std::vector<std::string> said = process_->ReadOutputLines();
     if (!said.empty())
       *error += " (" + said.back() + ")";
+    return nullptr;
+  }
+  if (reply.pid == process_->pid() || !IsChild(reply.pid)) {
+    *error = "the zygote answered with pid " + std::to_string(reply.pid) +
+             ", not a process started for this one";
+    Abandon();
     return nullptr;
   }
   return ChildProcess::Adopt(reply.pid, output_read.release());

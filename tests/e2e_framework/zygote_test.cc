@@ -268,6 +268,25 @@ TEST(ZygoteTest, AZygoteThatStopsAnsweringIsGivenUpWhileSignalsArrive) {
   EXPECT_FALSE(zygote->alive());
 }
 
+// A pid that is not a child of this process would be signalled and waited
+// for as a renderer: the zygote is taken to be broken.
+TEST(ZygoteTest, AnAnswerNamingAProcessNotStartedForUsIsRefused) {
+  for (const char* answer : {"own-child", "self"}) {
+    ASSERT_EQ(setenv("FAKE_ZYGOTE_ANSWER", answer, 1), 0);
+    std::string error;
+    std::unique_ptr<Zygote> zygote = Zygote::Start(KIV_FAKE_ZYGOTE, &error);
+    unsetenv("FAKE_ZYGOTE_ANSWER");
+    ASSERT_TRUE(zygote) << error;
+    ChannelPair channel;
+    std::unique_ptr<ChildProcess> child =
+        zygote->Fork({"--type=renderer"}, channel.theirs.get(), &error);
+    EXPECT_FALSE(child) << answer << ": adopted pid " << child->pid();
+    EXPECT_NE(error.find("not a process started for"), std::string::npos)
+        << answer << ": " << error;
+    EXPECT_FALSE(zygote->alive()) << answer;
+  }
+}
+
 // The zygote's side of the protocol, driven by hand.
 class ZygoteProcessTest : public ::testing::Test {
  protected:
