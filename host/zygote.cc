@@ -79,6 +79,9 @@ Zygote::~Zygote() {
 
 void Zygote::Abandon() {
   control_.reset();
+  // A zygote that went away is reaped; one that broke the protocol or went
+  // silent is not trusted to end by itself.
+  process_->KillAndReap();
 }
 
 std::unique_ptr<ChildProcess> Zygote::Fork(

@@ -50,7 +50,8 @@ class Zygote {
          ipc::ScopedFd control,
          std::string executable);
 
-  // Ends the use of a zygote that broke the protocol or went away.
+  // Ends the use of a zygote that broke the protocol or went away, and ends
+  // and reaps its process.
   void Abandon();
 
   std::unique_ptr<ChildProcess> process_;

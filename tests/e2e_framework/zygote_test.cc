@@ -3,6 +3,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -214,12 +215,19 @@ TEST(ZygoteTest, RefusesAZygoteAndKeepsServing) {
   ExpectPageRuns(zygote.get(), "ok", true);
 }
 
+// Whether |pid| still exists, as a zombie or stopped included.
+bool Exists(pid_t pid) {
+  return kill(pid, 0) == 0;
+}
+
 TEST(ZygoteTest, AGoneZygoteLeavesRenderersToStartWithoutIt) {
   std::unique_ptr<Zygote> zygote = StartZygote();
   ASSERT_TRUE(zygote);
   ASSERT_EQ(kill(zygote->pid(), SIGKILL), 0);
   ExpectPageRuns(zygote.get(), "exec", false);
   EXPECT_FALSE(zygote->alive());
+  // Reaped once given up, not left a zombie for as long as the object lives.
+  EXPECT_FALSE(Exists(zygote->pid()));
 }
 
 void IgnoreSignal(int) {}
@@ -261,11 +269,14 @@ TEST(ZygoteTest, AZygoteThatStopsAnsweringIsGivenUpWhileSignalsArrive) {
   done = true;
   interrupter.join();
   sigaction(SIGUSR1, &previous, nullptr);
+  // A zygote given up is ended, not left stuck beside the host.
+  const bool left_running = Exists(zygote_pid);
   kill(zygote_pid, SIGCONT);
   EXPECT_FALSE(child);
   EXPECT_EQ(error, "the zygote did not answer");
   EXPECT_LT(took.count(), 30000);
   EXPECT_FALSE(zygote->alive());
+  EXPECT_FALSE(left_running);
 }
 
 // A pid that is not a child of this process would be signalled and waited
@@ -284,6 +295,11 @@ TEST(ZygoteTest, AnAnswerNamingAProcessNotStartedForUsIsRefused) {
     EXPECT_NE(error.find("not a process started for"), std::string::npos)
         << answer << ": " << error;
     EXPECT_FALSE(zygote->alive()) << answer;
+    // The fake's own child came here when the fake was ended; end it too.
+    const size_t at = error.find("pid ");
+    const pid_t named = at == std::string::npos ? 0 : atoi(&error[at + 4]);
+    if (named > 0 && named != zygote->pid())
+      ChildProcess::Adopt(named, -1)->KillAndReap();
   }
 }
 
