@@ -204,7 +204,13 @@ bool RendererHost::Shutdown(int exit_code, std::string* error) {
   if (!Send(ipc::Shutdown{exit_code}, error))
     return false;
   shutdown_sent_ = true;
+  ForgetSurvivedKill();
   return true;
+}
+
+void RendererHost::ForgetSurvivedKill() {
+  if (killed_by_us_ && killed_reason_ == "killed")
+    killed_by_us_ = false;
 }
 
 void RendererHost::FlushOutput() {
@@ -219,6 +225,7 @@ void RendererHost::CloseChannel() {
   if (channel_open()) {
     channel_closed_by_us_ = true;
     channel_->Close();
+    ForgetSurvivedKill();
   }
 }
 

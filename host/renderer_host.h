@@ -150,6 +150,9 @@ class RendererHost {
   void CheckExit(std::vector<HostEvent>* events);
   void FlushOutput();
   std::string ExitReason(const ExitStatus& status) const;
+  // A signal from Kill that the child has survived so far is not what ends
+  // it once it is asked to end (Shutdown, CloseChannel).
+  void ForgetSurvivedKill();
 
   std::unique_ptr<ChildProcess> child_;
   std::unique_ptr<ipc::Channel> channel_;

@@ -178,6 +178,18 @@ TEST_F(DriverTest, ASessionFromStartToExit) {
   EXPECT_EQ(third["forked"], true);
 }
 
+// A signal the renderer survives is not what ends it later.
+TEST_F(DriverTest, ASurvivedSignalDoesNotNameTheLaterExit) {
+  StartWithPage();
+  Json survived = Reply(R"({"cmd":"kill","signal":"SIGCONT"})");
+  EXPECT_EQ(survived["ok"], true);
+  EXPECT_EQ(survived["exited"], false);
+  std::vector<Json> end = Run(R"({"cmd":"shutdown","exit_code":3})");
+  ASSERT_EQ(end.size(), 2u);
+  EXPECT_EQ(end[0],
+            Json::parse(R"({"event":"exit","code":3,"reason":"shut down"})"));
+}
+
 TEST(DriverZygoteTest, EveryRendererIsExecedWithoutTheZygote) {
   std::vector<Json> lines;
   kivhost::DriverOptions options;
