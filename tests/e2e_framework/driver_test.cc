@@ -2,9 +2,13 @@
 // events before the reply they belong to, errors that name the problem, and
 // a session that goes on after them.
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -371,37 +375,124 @@ TEST_F(DriverTest, OtherProcessKinds) {
                                 R"("reason":"ended by itself"})"));
 }
 
+// `kivhost driver` as a child of the test. Its input is the output of a
+// shell command, or, without one, a pipe the test writes to.
+class DriverCommand {
+ public:
+  explicit DriverCommand(const std::string& input = "") {
+    int pair[2];
+    if (pipe2(pair, O_CLOEXEC) != 0)
+      return;
+    const std::string driver =
+        std::string(KIV_HOST) + " driver --renderer " + KIV_TEST_RENDERER;
+    kivhost::ChildProcess::Options options;
+    options.executable = "/bin/sh";
+    options.arguments = {"-c", input.empty() ? "exec " + driver + " <&3 3<&-"
+                                             : input + " | " + driver};
+    options.channel_fd = pair[0];
+    std::string error;
+    child_ = kivhost::ChildProcess::Spawn(options, &error);
+    EXPECT_TRUE(child_) << error;
+    close(pair[0]);
+    input_ = pair[1];
+  }
+
+  ~DriverCommand() {
+    EndInput();
+    if (child_ && !child_->WaitFor(std::chrono::seconds(20)))
+      child_->KillAndReap();
+  }
+
+  bool ok() const { return child_ != nullptr; }
+  pid_t pid() const { return child_->pid(); }
+
+  void Write(const std::string& line) {
+    const std::string text = line + "\n";
+    ASSERT_EQ(write(input_, text.data(), text.size()),
+              static_cast<ssize_t>(text.size()));
+  }
+
+  void EndInput() {
+    if (input_ >= 0)
+      close(input_);
+    input_ = -1;
+  }
+
+  // The next line of output, or null when the output ended or none came
+  // within |timeout|.
+  Json NextLine(kivhost::Millis timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (lines_.empty() && child_->output_fd() >= 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+      pollfd waiter = {child_->output_fd(), POLLIN, 0};
+      poll(&waiter, 1, 100);
+      for (std::string& line : child_->ReadOutputLines())
+        lines_.push_back(std::move(line));
+    }
+    if (lines_.empty())
+      return Json();
+    // A line that is not JSON (kivhost's last words) stays text.
+    Json line = Json::parse(lines_.front(), nullptr, false);
+    if (line.is_discarded())
+      line = lines_.front();
+    lines_.erase(lines_.begin());
+    return line;
+  }
+
+  // Every line up to the end of the output; then kivhost's exit code.
+  std::vector<Json> AllLines(int* exit_code) {
+    std::vector<Json> lines;
+    for (Json line = NextLine(kivhost::Millis(30000)); !line.is_null();
+         line = NextLine(kivhost::Millis(30000))) {
+      lines.push_back(std::move(line));
+    }
+    *exit_code =
+        child_->WaitFor(std::chrono::seconds(10)) ? child_->status()->code : -1;
+    return lines;
+  }
+
+ private:
+  std::unique_ptr<kivhost::ChildProcess> child_;
+  int input_ = -1;
+  std::vector<std::string> lines_;
+};
+
 // The command itself: input from a pipe, and the end of input shuts the
 // renderer down.
 TEST(KivhostDriverCommandTest, EndOfInputShutsDown) {
-  int pair[2];
-  ASSERT_EQ(pipe(pair), 0);
-  kivhost::ChildProcess::Options options;
-  options.executable = "/bin/sh";
-  options.arguments = {
-      "-c", std::string("printf '%s\\n' '{\"cmd\":\"start\"}' "
-                        "'{\"cmd\":\"create_browser\",\"browser\":1}' | ") +
-                KIV_HOST + " driver --renderer " + KIV_TEST_RENDERER};
-  options.channel_fd = pair[1];
-  std::string error;
-  auto child = kivhost::ChildProcess::Spawn(options, &error);
-  ASSERT_TRUE(child) << error;
-  std::vector<std::string> lines;
-  while (child->output_fd() >= 0) {
-    for (std::string& line : child->ReadOutputLines())
-      lines.push_back(line);
-    usleep(2000);
-  }
-  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(10)));
-  EXPECT_EQ(child->status()->code, 0);
+  DriverCommand driver(
+      "printf '%s\\n' '{\"cmd\":\"start\"}' "
+      "'{\"cmd\":\"create_browser\",\"browser\":1}'");
+  ASSERT_TRUE(driver.ok());
+  int exit_code;
+  std::vector<Json> lines = driver.AllLines(&exit_code);
+  EXPECT_EQ(exit_code, 0);
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(Json::parse(lines[1]),
-            Json::parse(R"({"reply":"create_browser","ok":true})"));
-  EXPECT_EQ(Json::parse(lines[2]),
+  EXPECT_EQ(lines[1], Json::parse(R"({"reply":"create_browser","ok":true})"));
+  EXPECT_EQ(lines[2],
             Json::parse(R"({"event":"exit","code":0,"reason":"shut down"})"));
-  EXPECT_EQ(Json::parse(lines[3])["id"], "end of input");
-  close(pair[0]);
-  close(pair[1]);
+  EXPECT_EQ(lines[3]["id"], "end of input");
+}
+
+// A last line without its newline is a command too, an overlong one an
+// overlong line.
+TEST(KivhostDriverCommandTest, TheLastLineGetsAReplyWithoutANewline) {
+  DriverCommand short_line("printf '%s' '{\"cmd\":\"wait\",\"ms\":0}'");
+  ASSERT_TRUE(short_line.ok());
+  int exit_code;
+  std::vector<Json> lines = short_line.AllLines(&exit_code);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], Json::parse(R"({"reply":"wait","ok":true})"));
+
+  DriverCommand long_line("head -c 67108865 /dev/zero | tr '\\0' x");
+  ASSERT_TRUE(long_line.ok());
+  lines = long_line.AllLines(&exit_code);
+  EXPECT_EQ(exit_code, 0);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(
+      lines[0],
+      Json::parse(R"({"reply":null,"ok":false,)"
+                  R"("error":"the line is longer than 67108864 bytes"})"));
 }
 
 }  // namespace
