@@ -20,6 +20,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Paths and arguments reach the system as C strings, which end at a NUL: one
+// inside would name another file or argument than the command did.
+bool RefuseNul(const char* field, const std::string& text, std::string* error) {
+  if (text.find('\0') == std::string::npos)
+    return false;
+  *error = std::string("\"") + field + "\" must not hold a NUL character";
+  return true;
+}
+
 int SignalFromName(const std::string& name) {
   std::string bare = name.rfind("SIG", 0) == 0 ? name.substr(3) : name;
   for (int sig = 1; sig < NSIG; ++sig) {
@@ -60,6 +69,11 @@ void Driver::Start(Command& command) {
     ReplyError(command, error);
     return;
   }
+  if (RefuseNul("renderer", options.executable, &error) ||
+      RefuseNul("type", options.process_type, &error)) {
+    ReplyError(command, error);
+    return;
+  }
   if (options.executable.empty()) {
     ReplyError(command,
                "no renderer executable: give \"renderer\" or --renderer");
@@ -76,8 +90,13 @@ void Driver::Start(Command& command) {
       ReplyError(command, "\"args\" must be a list of strings");
       return;
     }
-    for (const Json& arg : args)
+    for (const Json& arg : args) {
       options.extra_arguments.push_back(arg.get<std::string>());
+      if (RefuseNul("args", options.extra_arguments.back(), &error)) {
+        ReplyError(command, error);
+        return;
+      }
+    }
   }
   ipc::WireValue extra_info;
   if (command.Has("extra_info")) {
@@ -188,6 +207,10 @@ void Driver::Load(Command& command) {
   if (!script_file.empty()) {
     if (command.Has("script")) {
       ReplyError(command, "give either \"script\" or \"script_file\"");
+      return;
+    }
+    if (RefuseNul("script_file", script_file, &error)) {
+      ReplyError(command, error);
       return;
     }
     std::ifstream in(script_file, std::ios::binary);

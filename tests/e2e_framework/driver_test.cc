@@ -182,6 +182,35 @@ TEST_F(DriverTest, ASessionFromStartToExit) {
   EXPECT_EQ(third["forked"], true);
 }
 
+// Paths and arguments reach the system as C strings, which end at a NUL: one
+// inside would name another file or argument than the command did.
+TEST_F(DriverTest, PathsAndArgumentsWithANulAreRefused) {
+  const std::string nul("\0x", 2);
+  Json start = {{"cmd", "start"},
+                {"renderer", std::string(KIV_TEST_RENDERER) + nul}};
+  EXPECT_EQ(Error(start.dump()), "\"renderer\" must not hold a NUL character");
+  start = {{"cmd", "start"}, {"type", "renderer" + nul}};
+  EXPECT_EQ(Error(start.dump()), "\"type\" must not hold a NUL character");
+  start = {{"cmd", "start"}, {"args", {"--a", "--b" + nul}}};
+  EXPECT_EQ(Error(start.dump()), "\"args\" must not hold a NUL character");
+
+  StartWithPage();
+  Json load = {{"cmd", "load"},
+               {"browser", 1},
+               {"frame", 2},
+               {"name", "f"},
+               {"script_file", std::string(KIV_SOURCE_DIR "/README.md") + nul}};
+  EXPECT_EQ(Error(load.dump()),
+            "\"script_file\" must not hold a NUL character");
+  // Text that crosses the channel may hold one.
+  Json eval = Reply(Json({{"cmd", "eval"},
+                          {"browser", 1},
+                          {"frame", 1},
+                          {"code", "'a' + '" + nul + "'"}})
+                        .dump());
+  EXPECT_EQ(eval["result"], "\"a\\u0000x\"") << eval.dump();
+}
+
 // A signal the renderer survives is not what ends it later.
 TEST_F(DriverTest, ASurvivedSignalDoesNotNameTheLaterExit) {
   StartWithPage();
