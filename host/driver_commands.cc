@@ -7,18 +7,23 @@
 
 #include <fstream>
 #include <limits>
-#include <sstream>
 #include <utility>
 
 #include "host/driver.h"
 #include "host/driver_command.h"
 #include "host/driver_events.h"
+#include "ipc/framing.h"
 
 namespace kivhost {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A script file longer than this cannot fit a frame: every 3 bytes of UTF-8
+// are at least 2 bytes of UTF-16. Reading stops there, as the file may be a
+// device or a pipe without end.
+constexpr size_t kMaxScriptFileBytes = ipc::kMaxFrameSize / 2 * 3;
 
 // Paths and arguments reach the system as C strings, which end at a NUL: one
 // inside would name another file or argument than the command did.
@@ -218,9 +223,17 @@ void Driver::Load(Command& command) {
       ReplyError(command, "cannot read \"" + script_file + "\"");
       return;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    load.script = ipc::Utf8ToUtf16(text.str());
+    std::string text;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+      text.append(chunk, static_cast<size_t>(in.gcount()));
+      if (text.size() > kMaxScriptFileBytes) {
+        ReplyError(command, "\"script_file\" is larger than " +
+                                std::to_string(kMaxScriptFileBytes) + " bytes");
+        return;
+      }
+    }
+    load.script = ipc::Utf8ToUtf16(text);
   }
   if (!command.String("url", script_file.empty() ? "about:blank" : script_file,
                       &load.url, &error)) {

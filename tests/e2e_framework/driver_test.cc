@@ -5,9 +5,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -522,6 +524,39 @@ TEST(KivhostDriverCommandTest, TheLastLineGetsAReplyWithoutANewline) {
       lines[0],
       Json::parse(R"({"reply":null,"ok":false,)"
                   R"("error":"the line is longer than 67108864 bytes"})"));
+}
+
+// A script file is read only as far as a frame could carry it: a file
+// without end is refused, not read until memory runs out.
+TEST(KivhostDriverCommandTest, AScriptFileIsReadWithinBounds) {
+  DriverCommand driver;
+  ASSERT_TRUE(driver.ok());
+  driver.Write(R"({"cmd":"start"})");
+  driver.Write(R"({"cmd":"create_browser","browser":1})");
+  ASSERT_EQ(driver.NextLine(kivhost::Millis(10000))["ok"], true);
+  ASSERT_EQ(driver.NextLine(kivhost::Millis(10000))["ok"], true);
+  // Let kivhost (not the renderer it started) have 1 GiB more address space
+  // than it uses now.
+  std::ifstream status("/proc/" + std::to_string(driver.pid()) + "/status");
+  std::string line;
+  rlim_t used_kib = 0;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmSize:", 0) == 0)
+      used_kib = std::stoull(line.substr(7));
+  }
+  ASSERT_GT(used_kib, 0u);
+  const rlimit limit = {(used_kib + 1024 * 1024) * 1024,
+                        (used_kib + 1024 * 1024) * 1024};
+  ASSERT_EQ(prlimit(driver.pid(), RLIMIT_AS, &limit, nullptr), 0);
+
+  driver.Write(
+      R"({"cmd":"load","browser":1,"frame":1,"script_file":"/dev/zero"})");
+  Json load = driver.NextLine(kivhost::Millis(30000));
+  EXPECT_EQ(load, Json::parse(
+                      R"({"reply":"load","ok":false,"error":)"
+                      R"("\"script_file\" is larger than 100663296 bytes"})"));
+  driver.Write(R"({"cmd":"load","browser":1,"frame":1,"script":"1"})");
+  EXPECT_EQ(driver.NextLine(kivhost::Millis(10000))["ok"], true);
 }
 
 }  // namespace
