@@ -8,6 +8,7 @@
 #include <fstream>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "host/driver.h"
 #include "host/driver_command.h"
@@ -133,6 +134,16 @@ void Driver::Start(Command& command) {
     ReplyError(command, error);
     return;
   }
+  // A start-up list the channel cannot carry is refused before a process
+  // starts.
+  ipc::StartRenderThread start_up{std::move(extra_info)};
+  if (options.process_type == "renderer") {
+    std::vector<uint8_t> payload;
+    if (!ipc::EncodeRequest(start_up, &payload, &error)) {
+      ReplyError(command, error);
+      return;
+    }
+  }
 
   options.zygote = zygotes_.zygote();
   renderer_ = RendererHost::Launch(options, &error);
@@ -149,7 +160,7 @@ void Driver::Start(Command& command) {
     Reply(command, fields);
     return;
   }
-  if (!renderer_->StartRenderThread(extra_info, &error)) {
+  if (!renderer_->StartRenderThread(start_up.extra_info, &error)) {
     ReplyError(command, error);
     return;
   }

@@ -184,6 +184,26 @@ TEST_F(DriverTest, ASessionFromStartToExit) {
   EXPECT_EQ(third["forked"], true);
 }
 
+// A start the channel cannot carry is refused before a process starts, so
+// the next start is not turned away by a renderer nobody was told of.
+TEST_F(DriverTest, AStartTooLargeForTheChannelStartsNothing) {
+  // 14 million ints: 28 MB of JSON, 70 MB on the wire (a tag and four
+  // bytes each), more than a frame holds.
+  std::string ints = "[0";
+  for (int i = 1; i < 14000000; ++i)
+    ints += ",0";
+  ints += "]";
+  std::vector<Json> refused =
+      Run(R"({"cmd":"start","extra_info":)" + ints + "}");
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0]["ok"], false);
+  EXPECT_NE(refused[0].value("error", "").find("frame limit"),
+            std::string::npos)
+      << refused[0].dump();
+  Json start = Reply(R"({"cmd":"start"})");
+  EXPECT_EQ(start["ok"], true) << start.dump();
+}
+
 // Paths and arguments reach the system as C strings, which end at a NUL: one
 // inside would name another file or argument than the command did.
 TEST_F(DriverTest, PathsAndArgumentsWithANulAreRefused) {
