@@ -243,6 +243,13 @@ TEST_F(DriverTest, ASurvivedSignalDoesNotNameTheLaterExit) {
   ASSERT_EQ(end.size(), 2u);
   EXPECT_EQ(end[0],
             Json::parse(R"({"event":"exit","code":3,"reason":"shut down"})"));
+
+  // Nor a crash that comes after it.
+  StartWithPage();
+  EXPECT_EQ(Reply(R"({"cmd":"kill","signal":"SIGCONT"})")["exited"], false);
+  std::vector<Json> crash = Run(R"({"cmd":"send","browser":1,"name":"crash"})");
+  ASSERT_GE(crash.size(), 2u);
+  EXPECT_EQ(crash[crash.size() - 2]["reason"], "died");
 }
 
 TEST(DriverZygoteTest, EveryRendererIsExecedWithoutTheZygote) {
