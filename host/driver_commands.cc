@@ -7,18 +7,33 @@
 
 #include <fstream>
 #include <limits>
-#include <sstream>
 #include <utility>
+#include <vector>
 
 #include "host/driver.h"
 #include "host/driver_command.h"
 #include "host/driver_events.h"
+#include "ipc/framing.h"
 
 namespace kivhost {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A script file longer than this cannot fit a frame: every 3 bytes of UTF-8
+// are at least 2 bytes of UTF-16. Reading stops there, as the file may be a
+// device or a pipe without end.
+constexpr size_t kMaxScriptFileBytes = ipc::kMaxFrameSize / 2 * 3;
+
+// Paths and arguments reach the system as C strings, which end at a NUL: one
+// inside would name another file or argument than the command did.
+bool RefuseNul(const char* field, const std::string& text, std::string* error) {
+  if (text.find('\0') == std::string::npos)
+    return false;
+  *error = std::string("\"") + field + "\" must not hold a NUL character";
+  return true;
+}
 
 int SignalFromName(const std::string& name) {
   std::string bare = name.rfind("SIG", 0) == 0 ? name.substr(3) : name;
@@ -60,6 +75,11 @@ void Driver::Start(Command& command) {
     ReplyError(command, error);
     return;
   }
+  if (RefuseNul("renderer", options.executable, &error) ||
+      RefuseNul("type", options.process_type, &error)) {
+    ReplyError(command, error);
+    return;
+  }
   if (options.executable.empty()) {
     ReplyError(command,
                "no renderer executable: give \"renderer\" or --renderer");
@@ -76,8 +96,13 @@ void Driver::Start(Command& command) {
       ReplyError(command, "\"args\" must be a list of strings");
       return;
     }
-    for (const Json& arg : args)
+    for (const Json& arg : args) {
       options.extra_arguments.push_back(arg.get<std::string>());
+      if (RefuseNul("args", options.extra_arguments.back(), &error)) {
+        ReplyError(command, error);
+        return;
+      }
+    }
   }
   ipc::WireValue extra_info;
   if (command.Has("extra_info")) {
@@ -109,6 +134,16 @@ void Driver::Start(Command& command) {
     ReplyError(command, error);
     return;
   }
+  // A start-up list the channel cannot carry is refused before a process
+  // starts.
+  ipc::StartRenderThread start_up{std::move(extra_info)};
+  if (options.process_type == "renderer") {
+    std::vector<uint8_t> payload;
+    if (!ipc::EncodeRequest(start_up, &payload, &error)) {
+      ReplyError(command, error);
+      return;
+    }
+  }
 
   options.zygote = zygotes_.zygote();
   renderer_ = RendererHost::Launch(options, &error);
@@ -125,7 +160,7 @@ void Driver::Start(Command& command) {
     Reply(command, fields);
     return;
   }
-  if (!renderer_->StartRenderThread(extra_info, &error)) {
+  if (!renderer_->StartRenderThread(start_up.extra_info, &error)) {
     ReplyError(command, error);
     return;
   }
@@ -190,14 +225,26 @@ void Driver::Load(Command& command) {
       ReplyError(command, "give either \"script\" or \"script_file\"");
       return;
     }
+    if (RefuseNul("script_file", script_file, &error)) {
+      ReplyError(command, error);
+      return;
+    }
     std::ifstream in(script_file, std::ios::binary);
     if (!in) {
       ReplyError(command, "cannot read \"" + script_file + "\"");
       return;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    load.script = ipc::Utf8ToUtf16(text.str());
+    std::string text;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+      text.append(chunk, static_cast<size_t>(in.gcount()));
+      if (text.size() > kMaxScriptFileBytes) {
+        ReplyError(command, "\"script_file\" is larger than " +
+                                std::to_string(kMaxScriptFileBytes) + " bytes");
+        return;
+      }
+    }
+    load.script = ipc::Utf8ToUtf16(text);
   }
   if (!command.String("url", script_file.empty() ? "about:blank" : script_file,
                       &load.url, &error)) {

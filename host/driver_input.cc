@@ -165,8 +165,13 @@ int Driver::Run(int input_fd) {
       break;
     }
   }
-  if (!buffer.empty() && !too_long)
+  if (too_long) {
+    Command command(Json(nullptr), "");
+    ReplyError(command, "the line is longer than " +
+                            std::to_string(kMaxLineBytes) + " bytes");
+  } else if (!buffer.empty()) {
     HandleLine(buffer);
+  }
   if (renderer_ && !renderer_->exited()) {
     HandleLine("{\"cmd\":\"shutdown\",\"id\":\"end of input\"}");
   }

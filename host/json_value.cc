@@ -255,7 +255,7 @@ class Reader {
       std::u16string key;
       const Json& key_json = pair[0];
       if (key_json.is_string()) {
-        key = ipc::Utf8ToUtf16(key_json.get_ref<const std::string&>());
+        key = JsonStringToUtf16(key_json.get_ref<const std::string&>());
       } else if (key_json.is_object() && key_json.size() == 1 &&
                  key_json.contains("$utf16")) {
         if (!ReadUnits(key_json["$utf16"], pair_path + "/0/$utf16", &key))

@@ -225,10 +225,8 @@ void RendererHost::CloseChannel() {
 bool RendererHost::Kill(int signal) {
   if (!child_->Signal(signal))
     return false;
-  if (!killed_by_us_) {
-    killed_by_us_ = true;
-    killed_reason_ = "killed";
-  }
+  if (signal > 0 && signal < NSIG)
+    signals_sent_.set(static_cast<size_t>(signal));
   return true;
 }
 
@@ -286,8 +284,12 @@ void RendererHost::ReadOutput(std::vector<HostEvent>* events) {
 std::string RendererHost::ExitReason(const ExitStatus& status) const {
   if (killed_by_us_)
     return killed_reason_;
-  if (status.signaled)
-    return "died";
+  // A signal sent through Kill names the exit only if it is what ended the
+  // child: one it survived (SIGCONT, a handled one) does not.
+  if (status.signaled) {
+    return signals_sent_.test(static_cast<size_t>(status.signal)) ? "killed"
+                                                                  : "died";
+  }
   if (shutdown_sent_)
     return "shut down";
   if (channel_closed_by_us_)

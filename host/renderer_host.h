@@ -12,6 +12,9 @@
 #ifndef HOST_RENDERER_HOST_H_
 #define HOST_RENDERER_HOST_H_
 
+#include <signal.h>
+
+#include <bitset>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -158,8 +161,10 @@ class RendererHost {
   bool exit_reported_ = false;
   bool shutdown_sent_ = false;
   bool channel_closed_by_us_ = false;
+  // Killed for a reason of the host's own ("hung", "protocol error").
   bool killed_by_us_ = false;
   std::string killed_reason_;
+  std::bitset<NSIG> signals_sent_;  // through Kill
   int next_request_id_ = 1;
   int next_sync_token_ = 1;
   // The token of the latest SyncReply; replies are not handed to callers.

@@ -2,9 +2,15 @@
 // events before the reply they belong to, errors that name the problem, and
 // a session that goes on after them.
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -176,6 +182,71 @@ TEST_F(DriverTest, ASessionFromStartToExit) {
   Json third = Reply(R"({"cmd":"start"})");
   EXPECT_EQ(third["ok"], true) << third.dump();
   EXPECT_EQ(third["forked"], true);
+}
+
+// A start the channel cannot carry is refused before a process starts, so
+// the next start is not turned away by a renderer nobody was told of.
+TEST_F(DriverTest, AStartTooLargeForTheChannelStartsNothing) {
+  // A string as long as a frame, which the rest of the message then pushes
+  // over the limit.
+  const std::string text(64 << 20, 'a');
+  std::vector<Json> refused =
+      Run(R"({"cmd":"start","extra_info":[")" + text + R"("]})");
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0]["ok"], false);
+  EXPECT_NE(refused[0].value("error", "").find("frame limit"),
+            std::string::npos)
+      << refused[0].dump();
+  Json start = Reply(R"({"cmd":"start"})");
+  EXPECT_EQ(start["ok"], true) << start.dump();
+}
+
+// Paths and arguments reach the system as C strings, which end at a NUL: one
+// inside would name another file or argument than the command did.
+TEST_F(DriverTest, PathsAndArgumentsWithANulAreRefused) {
+  const std::string nul("\0x", 2);
+  Json start = {{"cmd", "start"},
+                {"renderer", std::string(KIV_TEST_RENDERER) + nul}};
+  EXPECT_EQ(Error(start.dump()), "\"renderer\" must not hold a NUL character");
+  start = {{"cmd", "start"}, {"type", "renderer" + nul}};
+  EXPECT_EQ(Error(start.dump()), "\"type\" must not hold a NUL character");
+  start = {{"cmd", "start"}, {"args", {"--a", "--b" + nul}}};
+  EXPECT_EQ(Error(start.dump()), "\"args\" must not hold a NUL character");
+
+  StartWithPage();
+  Json load = {{"cmd", "load"},
+               {"browser", 1},
+               {"frame", 2},
+               {"name", "f"},
+               {"script_file", std::string(KIV_SOURCE_DIR "/README.md") + nul}};
+  EXPECT_EQ(Error(load.dump()),
+            "\"script_file\" must not hold a NUL character");
+  // Text that crosses the channel may hold one.
+  Json eval = Reply(Json({{"cmd", "eval"},
+                          {"browser", 1},
+                          {"frame", 1},
+                          {"code", "'a' + '" + nul + "'"}})
+                        .dump());
+  EXPECT_EQ(eval["result"], "\"a\\u0000x\"") << eval.dump();
+}
+
+// A signal the renderer survives is not what ends it later.
+TEST_F(DriverTest, ASurvivedSignalDoesNotNameTheLaterExit) {
+  StartWithPage();
+  Json survived = Reply(R"({"cmd":"kill","signal":"SIGCONT"})");
+  EXPECT_EQ(survived["ok"], true);
+  EXPECT_EQ(survived["exited"], false);
+  std::vector<Json> end = Run(R"({"cmd":"shutdown","exit_code":3})");
+  ASSERT_EQ(end.size(), 2u);
+  EXPECT_EQ(end[0],
+            Json::parse(R"({"event":"exit","code":3,"reason":"shut down"})"));
+
+  // Nor a crash that comes after it.
+  StartWithPage();
+  EXPECT_EQ(Reply(R"({"cmd":"kill","signal":"SIGCONT"})")["exited"], false);
+  std::vector<Json> crash = Run(R"({"cmd":"send","browser":1,"name":"crash"})");
+  ASSERT_GE(crash.size(), 2u);
+  EXPECT_EQ(crash[crash.size() - 2]["reason"], "died");
 }
 
 TEST(DriverZygoteTest, EveryRendererIsExecedWithoutTheZygote) {
@@ -359,37 +430,157 @@ TEST_F(DriverTest, OtherProcessKinds) {
                                 R"("reason":"ended by itself"})"));
 }
 
+// `kivhost driver` as a child of the test. Its input is the output of a
+// shell command, or, without one, a pipe the test writes to.
+class DriverCommand {
+ public:
+  explicit DriverCommand(const std::string& input = "") {
+    int pair[2];
+    if (pipe2(pair, O_CLOEXEC) != 0)
+      return;
+    const std::string driver =
+        std::string(KIV_HOST) + " driver --renderer " + KIV_TEST_RENDERER;
+    kivhost::ChildProcess::Options options;
+    options.executable = "/bin/sh";
+    options.arguments = {"-c", input.empty() ? "exec " + driver + " <&3 3<&-"
+                                             : input + " | " + driver};
+    options.channel_fd = pair[0];
+    std::string error;
+    child_ = kivhost::ChildProcess::Spawn(options, &error);
+    EXPECT_TRUE(child_) << error;
+    close(pair[0]);
+    input_ = pair[1];
+  }
+
+  ~DriverCommand() {
+    EndInput();
+    if (child_ && !child_->WaitFor(std::chrono::seconds(20)))
+      child_->KillAndReap();
+  }
+
+  bool ok() const { return child_ != nullptr; }
+  pid_t pid() const { return child_->pid(); }
+
+  void Write(const std::string& line) {
+    const std::string text = line + "\n";
+    ASSERT_EQ(write(input_, text.data(), text.size()),
+              static_cast<ssize_t>(text.size()));
+  }
+
+  void EndInput() {
+    if (input_ >= 0)
+      close(input_);
+    input_ = -1;
+  }
+
+  // The next line of output, or null when the output ended or none came
+  // within |timeout|.
+  Json NextLine(kivhost::Millis timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (lines_.empty() && child_->output_fd() >= 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+      pollfd waiter = {child_->output_fd(), POLLIN, 0};
+      poll(&waiter, 1, 100);
+      for (std::string& line : child_->ReadOutputLines())
+        lines_.push_back(std::move(line));
+    }
+    if (lines_.empty())
+      return Json();
+    // A line that is not JSON (kivhost's last words) stays text.
+    Json line = Json::parse(lines_.front(), nullptr, false);
+    if (line.is_discarded())
+      line = lines_.front();
+    lines_.erase(lines_.begin());
+    return line;
+  }
+
+  // Every line up to the end of the output; then kivhost's exit code.
+  std::vector<Json> AllLines(int* exit_code) {
+    std::vector<Json> lines;
+    for (Json line = NextLine(kivhost::Millis(30000)); !line.is_null();
+         line = NextLine(kivhost::Millis(30000))) {
+      lines.push_back(std::move(line));
+    }
+    *exit_code =
+        child_->WaitFor(std::chrono::seconds(10)) ? child_->status()->code : -1;
+    return lines;
+  }
+
+ private:
+  std::unique_ptr<kivhost::ChildProcess> child_;
+  int input_ = -1;
+  std::vector<std::string> lines_;
+};
+
 // The command itself: input from a pipe, and the end of input shuts the
 // renderer down.
 TEST(KivhostDriverCommandTest, EndOfInputShutsDown) {
-  int pair[2];
-  ASSERT_EQ(pipe(pair), 0);
-  kivhost::ChildProcess::Options options;
-  options.executable = "/bin/sh";
-  options.arguments = {
-      "-c", std::string("printf '%s\\n' '{\"cmd\":\"start\"}' "
-                        "'{\"cmd\":\"create_browser\",\"browser\":1}' | ") +
-                KIV_HOST + " driver --renderer " + KIV_TEST_RENDERER};
-  options.channel_fd = pair[1];
-  std::string error;
-  auto child = kivhost::ChildProcess::Spawn(options, &error);
-  ASSERT_TRUE(child) << error;
-  std::vector<std::string> lines;
-  while (child->output_fd() >= 0) {
-    for (std::string& line : child->ReadOutputLines())
-      lines.push_back(line);
-    usleep(2000);
-  }
-  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(10)));
-  EXPECT_EQ(child->status()->code, 0);
+  DriverCommand driver(
+      "printf '%s\\n' '{\"cmd\":\"start\"}' "
+      "'{\"cmd\":\"create_browser\",\"browser\":1}'");
+  ASSERT_TRUE(driver.ok());
+  int exit_code;
+  std::vector<Json> lines = driver.AllLines(&exit_code);
+  EXPECT_EQ(exit_code, 0);
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(Json::parse(lines[1]),
-            Json::parse(R"({"reply":"create_browser","ok":true})"));
-  EXPECT_EQ(Json::parse(lines[2]),
+  EXPECT_EQ(lines[1], Json::parse(R"({"reply":"create_browser","ok":true})"));
+  EXPECT_EQ(lines[2],
             Json::parse(R"({"event":"exit","code":0,"reason":"shut down"})"));
-  EXPECT_EQ(Json::parse(lines[3])["id"], "end of input");
-  close(pair[0]);
-  close(pair[1]);
+  EXPECT_EQ(lines[3]["id"], "end of input");
+}
+
+// A last line without its newline is a command too, an overlong one an
+// overlong line.
+TEST(KivhostDriverCommandTest, TheLastLineGetsAReplyWithoutANewline) {
+  DriverCommand short_line("printf '%s' '{\"cmd\":\"wait\",\"ms\":0}'");
+  ASSERT_TRUE(short_line.ok());
+  int exit_code;
+  std::vector<Json> lines = short_line.AllLines(&exit_code);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], Json::parse(R"({"reply":"wait","ok":true})"));
+
+  DriverCommand long_line("head -c 67108865 /dev/zero | tr '\\0' x");
+  ASSERT_TRUE(long_line.ok());
+  lines = long_line.AllLines(&exit_code);
+  EXPECT_EQ(exit_code, 0);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(
+      lines[0],
+      Json::parse(R"({"reply":null,"ok":false,)"
+                  R"("error":"the line is longer than 67108864 bytes"})"));
+}
+
+// A script file is read only as far as a frame could carry it: a file
+// without end is refused, not read until memory runs out.
+TEST(KivhostDriverCommandTest, AScriptFileIsReadWithinBounds) {
+  DriverCommand driver;
+  ASSERT_TRUE(driver.ok());
+  driver.Write(R"({"cmd":"start"})");
+  driver.Write(R"({"cmd":"create_browser","browser":1})");
+  ASSERT_EQ(driver.NextLine(kivhost::Millis(10000))["ok"], true);
+  ASSERT_EQ(driver.NextLine(kivhost::Millis(10000))["ok"], true);
+  // Let kivhost (not the renderer it started) have 1 GiB more address space
+  // than it uses now.
+  std::ifstream status("/proc/" + std::to_string(driver.pid()) + "/status");
+  std::string line;
+  rlim_t used_kib = 0;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmSize:", 0) == 0)
+      used_kib = std::stoull(line.substr(7));
+  }
+  ASSERT_GT(used_kib, 0u);
+  const rlimit limit = {(used_kib + 1024 * 1024) * 1024,
+                        (used_kib + 1024 * 1024) * 1024};
+  ASSERT_EQ(prlimit(driver.pid(), RLIMIT_AS, &limit, nullptr), 0);
+
+  driver.Write(
+      R"({"cmd":"load","browser":1,"frame":1,"script_file":"/dev/zero"})");
+  Json load = driver.NextLine(kivhost::Millis(30000));
+  EXPECT_EQ(load, Json::parse(
+                      R"({"reply":"load","ok":false,"error":)"
+                      R"("\"script_file\" is larger than 100663296 bytes"})"));
+  driver.Write(R"({"cmd":"load","browser":1,"frame":1,"script":"1"})");
+  EXPECT_EQ(driver.NextLine(kivhost::Millis(10000))["ok"], true);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "gtest/gtest.h"
+#include "host/json_parse.h"
 
 namespace kivhost {
 namespace {
@@ -70,6 +71,25 @@ TEST(JsonValueTest, InputAlternatives) {
   EXPECT_EQ(FromText("\"\\ud83d\\ude00\""), WireValue::String(u"\U0001F600"));
   EXPECT_EQ(FromText("{\"$dict\": []}"), WireValue::Dictionary({}));
   EXPECT_EQ(FromText("{}"), WireValue::Dictionary({}));
+}
+
+// Escapes of unpaired surrogates, which JSON.stringify writes, give the
+// exact code units wherever a string may stand: values, keys of a plain
+// object and keys of a $dict.
+TEST(JsonValueTest, EscapedUnpairedSurrogatesKeepTheirCodeUnits) {
+  WireValue value;
+  std::string error;
+  ASSERT_TRUE(
+      JsonToValue(ParseJson(R"(["a\ud800", {"\udc00": 1},)"
+                            R"( {"$dict": [["\ud800", 2], ["\udbff", 3]]}])"),
+                  &value, &error))
+      << error;
+  EXPECT_EQ(value,
+            WireValue::List(
+                {WireValue::String(u"a\xD800"),
+                 WireValue::Dictionary({{u"\xDC00", WireValue::Int(1)}}),
+                 WireValue::Dictionary({{u"\xD800", WireValue::Int(2)},
+                                        {u"\xDBFF", WireValue::Int(3)}})}));
 }
 
 TEST(JsonValueTest, BadInputIsNamed) {
