@@ -2,10 +2,12 @@
 // docs/kivhost.md).
 
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <fstream>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "host/driver_command.h"
 #include "host/driver_events.h"
 #include "ipc/framing.h"
+#include "ipc/scoped_fd.h"
 
 namespace kivhost {
 
@@ -33,6 +36,50 @@ bool RefuseNul(const char* field, const std::string& text, std::string* error) {
     return false;
   *error = std::string("\"") + field + "\" must not hold a NUL character";
   return true;
+}
+
+// Reads a script file whole. Only a regular file is read: opening a FIFO
+// that has no writer, or reading a device or a pipe, could block kivhost or
+// never end. Reading also stops past the bound, as the file may grow while
+// it is read.
+bool ReadScriptFile(const std::string& path,
+                    std::string* text,
+                    std::string* error) {
+  ipc::ScopedFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat info;
+  if (!file.valid() || fstat(file.get(), &info) != 0) {
+    *error = "cannot read \"" + path + "\"";
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    *error = "\"script_file\" is not a regular file";
+    return false;
+  }
+  const std::string too_large = "\"script_file\" is larger than " +
+                                std::to_string(kMaxScriptFileBytes) + " bytes";
+  if (static_cast<uint64_t>(info.st_size) > kMaxScriptFileBytes) {
+    *error = too_large;
+    return false;
+  }
+  text->clear();
+  text->reserve(static_cast<size_t>(info.st_size));
+  char chunk[65536];
+  for (;;) {
+    const ssize_t got = read(file.get(), chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0) {
+      *error = "cannot read \"" + path + "\": " + strerror(errno);
+      return false;
+    }
+    if (got == 0)
+      return true;
+    text->append(chunk, static_cast<size_t>(got));
+    if (text->size() > kMaxScriptFileBytes) {
+      *error = too_large;
+      return false;
+    }
+  }
 }
 
 int SignalFromName(const std::string& name) {
@@ -229,20 +276,10 @@ void Driver::Load(Command& command) {
       ReplyError(command, error);
       return;
     }
-    std::ifstream in(script_file, std::ios::binary);
-    if (!in) {
-      ReplyError(command, "cannot read \"" + script_file + "\"");
-      return;
-    }
     std::string text;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-      text.append(chunk, static_cast<size_t>(in.gcount()));
-      if (text.size() > kMaxScriptFileBytes) {
-        ReplyError(command, "\"script_file\" is larger than " +
-                                std::to_string(kMaxScriptFileBytes) + " bytes");
-        return;
-      }
+    if (!ReadScriptFile(script_file, &text, &error)) {
+      ReplyError(command, error);
+      return;
     }
     load.script = ipc::Utf8ToUtf16(text);
   }
