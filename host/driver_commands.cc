@@ -25,8 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A script file longer than this cannot fit a frame: every 3 bytes of UTF-8
-// are at least 2 bytes of UTF-16. Reading stops there, as the file may be a
-// device or a pipe without end.
+// are at least 2 bytes of UTF-16.
 constexpr size_t kMaxScriptFileBytes = ipc::kMaxFrameSize / 2 * 3;
 
 // Paths and arguments reach the system as C strings, which end at a NUL: one

@@ -458,7 +458,6 @@ class DriverCommand {
   }
 
   bool ok() const { return child_ != nullptr; }
-  pid_t pid() const { return child_->pid(); }
 
   void Write(const std::string& line) {
     const std::string text = line + "\n";
