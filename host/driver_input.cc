@@ -113,10 +113,35 @@ void Driver::HandleLine(const std::string& line) {
   ReplyError(command, "unknown command \"" + name + "\"");
 }
 
+namespace {
+
+// Makes input non-blocking while the driver reads it, and gives the flag
+// back after: the descriptor's open file may be shared (a terminal with the
+// shell that started kivhost, a pipe its parent also holds).
+class NonBlockingInput {
+ public:
+  explicit NonBlockingInput(int fd) : fd_(fd), flags_(fcntl(fd, F_GETFL)) {
+    if (changes())
+      fcntl(fd_, F_SETFL, flags_ | O_NONBLOCK);
+  }
+  ~NonBlockingInput() {
+    if (changes())
+      fcntl(fd_, F_SETFL, flags_);
+  }
+  NonBlockingInput(const NonBlockingInput&) = delete;
+  NonBlockingInput& operator=(const NonBlockingInput&) = delete;
+
+ private:
+  bool changes() const { return flags_ >= 0 && !(flags_ & O_NONBLOCK); }
+
+  const int fd_;
+  const int flags_;
+};
+
+}  // namespace
+
 int Driver::Run(int input_fd) {
-  int flags = fcntl(input_fd, F_GETFL);
-  if (flags >= 0)
-    fcntl(input_fd, F_SETFL, flags | O_NONBLOCK);
+  const NonBlockingInput non_blocking(input_fd);
   std::string buffer;
   bool too_long = false;
   bool at_end = false;

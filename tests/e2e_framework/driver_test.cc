@@ -527,6 +527,31 @@ TEST(KivhostDriverCommandTest, EndOfInputShutsDown) {
   EXPECT_EQ(lines[3]["id"], "end of input");
 }
 
+// kivhost reads its input without blocking, and leaves the input as it
+// found it: the open file may be shared, as a terminal is with the shell.
+TEST(KivhostDriverCommandTest, InputIsLeftBlockingAsItWas) {
+  int pair[2];
+  ASSERT_EQ(pipe2(pair, O_CLOEXEC), 0);
+  kivhost::ChildProcess::Options options;
+  options.executable = "/bin/sh";
+  options.arguments = {"-c", std::string("exec ") + KIV_HOST +
+                                 " driver --renderer " + KIV_TEST_RENDERER +
+                                 " <&3 3<&-"};
+  options.channel_fd = pair[0];  // the same open file as the test's end
+  std::string error;
+  std::unique_ptr<kivhost::ChildProcess> child =
+      kivhost::ChildProcess::Spawn(options, &error);
+  ASSERT_TRUE(child) << error;
+  const std::string line = "{\"cmd\":\"wait\",\"ms\":0}\n";
+  ASSERT_EQ(write(pair[1], line.data(), line.size()),
+            static_cast<ssize_t>(line.size()));
+  close(pair[1]);
+  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(20)));
+  EXPECT_EQ(child->status()->code, 0);
+  EXPECT_EQ(fcntl(pair[0], F_GETFL) & O_NONBLOCK, 0);
+  close(pair[0]);
+}
+
 // A last line without its newline is a command too, an overlong one an
 // overlong line.
 TEST(KivhostDriverCommandTest, TheLastLineGetsAReplyWithoutANewline) {
