@@ -144,6 +144,18 @@ int Driver::Run(int input_fd) {
   const NonBlockingInput non_blocking(input_fd);
   std::string buffer;
   bool too_long = false;
+  // One whole line: a command, or the refusal of one too long to read.
+  const auto take_line = [this, &buffer, &too_long]() {
+    if (too_long) {
+      Command command(Json(nullptr), "");
+      ReplyError(command, "the line is longer than " +
+                              std::to_string(kMaxLineBytes) + " bytes");
+    } else {
+      HandleLine(buffer);
+    }
+    buffer.clear();
+    too_long = false;
+  };
   bool at_end = false;
   while (!at_end) {
     // Wait for input, reporting what the renderer does meanwhile.
@@ -163,15 +175,7 @@ int Driver::Run(int input_fd) {
             continue;
           if (!too_long)
             buffer.append(chunk + start, static_cast<size_t>(i) - start);
-          if (too_long) {
-            Command command(Json(nullptr), "");
-            ReplyError(command, "the line is longer than " +
-                                    std::to_string(kMaxLineBytes) + " bytes");
-          } else {
-            HandleLine(buffer);
-          }
-          buffer.clear();
-          too_long = false;
+          take_line();
           start = static_cast<size_t>(i) + 1;
         }
         if (!too_long)
@@ -190,13 +194,8 @@ int Driver::Run(int input_fd) {
       break;
     }
   }
-  if (too_long) {
-    Command command(Json(nullptr), "");
-    ReplyError(command, "the line is longer than " +
-                            std::to_string(kMaxLineBytes) + " bytes");
-  } else if (!buffer.empty()) {
-    HandleLine(buffer);
-  }
+  if (too_long || !buffer.empty())
+    take_line();  // the last line, without its newline
   if (renderer_ && !renderer_->exited()) {
     HandleLine("{\"cmd\":\"shutdown\",\"id\":\"end of input\"}");
   }
