@@ -180,15 +180,14 @@ void Driver::Start(Command& command) {
     ReplyError(command, error);
     return;
   }
-  // A start-up list the channel cannot carry is refused before a process
-  // starts.
-  ipc::StartRenderThread start_up{std::move(extra_info)};
-  if (options.process_type == "renderer") {
-    std::vector<uint8_t> payload;
-    if (!ipc::EncodeRequest(start_up, &payload, &error)) {
-      ReplyError(command, error);
-      return;
-    }
+  // Encoded before the launch: a start-up list the channel cannot carry is
+  // refused before a process starts.
+  std::vector<uint8_t> start_up;
+  if (options.process_type == "renderer" &&
+      !ipc::EncodeRequest(ipc::StartRenderThread{std::move(extra_info)},
+                          &start_up, &error)) {
+    ReplyError(command, error);
+    return;
   }
 
   options.zygote = zygotes_.zygote();
@@ -206,7 +205,7 @@ void Driver::Start(Command& command) {
     Reply(command, fields);
     return;
   }
-  if (!renderer_->StartRenderThread(start_up.extra_info, &error)) {
+  if (!renderer_->SendEncoded(std::move(start_up), &error)) {
     ReplyError(command, error);
     return;
   }

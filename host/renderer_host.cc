@@ -140,6 +140,15 @@ bool RendererHost::Send(const ipc::Request& request, std::string* error) {
   std::vector<uint8_t> payload;
   if (!ipc::EncodeRequest(request, &payload, error))
     return false;
+  return SendEncoded(std::move(payload), error);
+}
+
+bool RendererHost::SendEncoded(std::vector<uint8_t> payload,
+                               std::string* error) {
+  if (!channel_open() || channel_reported_) {
+    *error = "the channel to the renderer is closed";
+    return false;
+  }
   channel_->Queue(std::move(payload));
   FlushOutput();
   return true;

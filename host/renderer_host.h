@@ -91,6 +91,9 @@ class RendererHost {
   // caller for long; false (|error| set) when the channel is gone or the
   // request cannot be encoded.
   bool Send(const ipc::Request& request, std::string* error);
+  // The same for a request already made with ipc::EncodeRequest, for a
+  // caller that had to know it can be carried before the process started.
+  bool SendEncoded(std::vector<uint8_t> payload, std::string* error);
   bool StartRenderThread(const ipc::WireValue& extra_info, std::string* error);
   bool CreateBrowser(int browser_id, std::string* error);
   bool LoadFrame(const ipc::LoadFrame& load, std::string* error);
