@@ -447,7 +447,7 @@ class DriverCommand {
     std::string error;
     child_ = kivhost::ChildProcess::Spawn(options, &error);
     EXPECT_TRUE(child_) << error;
-    close(pair[0]);
+    input_read_ = pair[0];  // the same open file as kivhost's input
     input_ = pair[1];
   }
 
@@ -455,9 +455,13 @@ class DriverCommand {
     EndInput();
     if (child_ && !child_->WaitFor(std::chrono::seconds(20)))
       child_->KillAndReap();
+    if (input_read_ >= 0)
+      close(input_read_);
   }
 
   bool ok() const { return child_ != nullptr; }
+  // The flags of kivhost's input, as its open file has them now.
+  int InputFlags() const { return fcntl(input_read_, F_GETFL); }
 
   void Write(const std::string& line) {
     const std::string text = line + "\n";
@@ -507,6 +511,7 @@ class DriverCommand {
  private:
   std::unique_ptr<kivhost::ChildProcess> child_;
   int input_ = -1;
+  int input_read_ = -1;
   std::vector<std::string> lines_;
 };
 
@@ -530,26 +535,15 @@ TEST(KivhostDriverCommandTest, EndOfInputShutsDown) {
 // kivhost reads its input without blocking, and leaves the input as it
 // found it: the open file may be shared, as a terminal is with the shell.
 TEST(KivhostDriverCommandTest, InputIsLeftBlockingAsItWas) {
-  int pair[2];
-  ASSERT_EQ(pipe2(pair, O_CLOEXEC), 0);
-  kivhost::ChildProcess::Options options;
-  options.executable = "/bin/sh";
-  options.arguments = {"-c", std::string("exec ") + KIV_HOST +
-                                 " driver --renderer " + KIV_TEST_RENDERER +
-                                 " <&3 3<&-"};
-  options.channel_fd = pair[0];  // the same open file as the test's end
-  std::string error;
-  std::unique_ptr<kivhost::ChildProcess> child =
-      kivhost::ChildProcess::Spawn(options, &error);
-  ASSERT_TRUE(child) << error;
-  const std::string line = "{\"cmd\":\"wait\",\"ms\":0}\n";
-  ASSERT_EQ(write(pair[1], line.data(), line.size()),
-            static_cast<ssize_t>(line.size()));
-  close(pair[1]);
-  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(20)));
-  EXPECT_EQ(child->status()->code, 0);
-  EXPECT_EQ(fcntl(pair[0], F_GETFL) & O_NONBLOCK, 0);
-  close(pair[0]);
+  DriverCommand driver;
+  ASSERT_TRUE(driver.ok());
+  driver.Write(R"({"cmd":"wait","ms":0})");
+  driver.EndInput();
+  int exit_code;
+  std::vector<Json> lines = driver.AllLines(&exit_code);
+  EXPECT_EQ(exit_code, 0);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(driver.InputFlags() & O_NONBLOCK, 0);
 }
 
 // A last line without its newline is a command too, an overlong one an
