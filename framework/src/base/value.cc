@@ -6,6 +6,11 @@
 
 namespace cef_base {
 
+// A tree holds one node per value, so the node's size is the tree's memory:
+// no bigger than its largest payload (a string) and the kind's tag.
+static_assert(sizeof(Value) <= sizeof(std::string) + sizeof(void*),
+              "a value node stays as small as its largest payload");
+
 std::unique_ptr<Value> Value::NewNull() {
   return std::make_unique<Value>();
 }

@@ -14,8 +14,7 @@ ValueDict& ValueDict::operator=(ValueDict&& other) noexcept = default;
 
 void ValueDict::clear() {
   flat_.clear();
-  tree_.clear();
-  large_ = false;
+  tree_.reset();
 }
 
 std::vector<ValueDict::Entry>::iterator ValueDict::FlatLowerBound(
@@ -35,17 +34,17 @@ Value* ValueDict::Find(const std::string& key) const {
 }
 
 std::unique_ptr<Value>* ValueDict::FindSlot(const std::string& key) {
-  if (large_) {
-    auto it = tree_.find(key);
-    return it == tree_.end() ? nullptr : &it->second;
+  if (tree_) {
+    auto it = tree_->find(key);
+    return it == tree_->end() ? nullptr : &it->second;
   }
   auto it = FlatLowerBound(key);
   return it != flat_.end() && it->first == key ? &it->second : nullptr;
 }
 
 void ValueDict::Set(std::string key, std::unique_ptr<Value> value) {
-  if (large_) {
-    tree_.insert_or_assign(std::move(key), std::move(value));
+  if (tree_) {
+    tree_->insert_or_assign(std::move(key), std::move(value));
     return;
   }
   auto it = FlatLowerBound(key);
@@ -58,23 +57,24 @@ void ValueDict::Set(std::string key, std::unique_ptr<Value> value) {
     return;
   }
   // Past the limit: every entry moves into the map, in order, once.
+  auto tree = std::make_unique<Tree>();
   for (Entry& entry : flat_)
-    tree_.emplace_hint(tree_.end(), std::move(entry.first),
+    tree->emplace_hint(tree->end(), std::move(entry.first),
                        std::move(entry.second));
+  tree->emplace(std::move(key), std::move(value));
   flat_.clear();
   flat_.shrink_to_fit();
-  large_ = true;
-  tree_.emplace(std::move(key), std::move(value));
+  tree_ = std::move(tree);
 }
 
 void ValueDict::Reserve(size_t count) {
-  if (!large_ && count <= kFlatLimit)
+  if (!tree_ && count <= kFlatLimit)
     flat_.reserve(count);
 }
 
 bool ValueDict::Erase(const std::string& key) {
-  if (large_)
-    return tree_.erase(key) != 0;
+  if (tree_)
+    return tree_->erase(key) != 0;
   auto it = FlatLowerBound(key);
   if (it == flat_.end() || it->first != key)
     return false;

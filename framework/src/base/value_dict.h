@@ -31,7 +31,7 @@ class ValueDict {
   ValueDict(const ValueDict&) = delete;
   ValueDict& operator=(const ValueDict&) = delete;
 
-  size_t size() const { return large_ ? tree_.size() : flat_.size(); }
+  size_t size() const { return tree_ ? tree_->size() : flat_.size(); }
   bool empty() const { return size() == 0; }
   void clear();
 
@@ -52,8 +52,8 @@ class ValueDict {
   // returns true; returns false if a call returned false.
   template <typename Visitor>
   bool ForEach(Visitor&& visit) const {
-    if (large_) {
-      for (const auto& entry : tree_) {
+    if (tree_) {
+      for (const auto& entry : *tree_) {
         if (!visit(entry.first, *entry.second))
           return false;
       }
@@ -68,13 +68,16 @@ class ValueDict {
 
  private:
   using Entry = std::pair<std::string, std::unique_ptr<Value>>;
+  using Tree = std::map<std::string, std::unique_ptr<Value>>;
 
   // Where |key| is or would go in flat_.
   std::vector<Entry>::iterator FlatLowerBound(const std::string& key);
 
-  bool large_ = false;
-  std::vector<Entry> flat_;  // sorted by key; used while !large_
-  std::map<std::string, std::unique_ptr<Value>> tree_;  // used once large_
+  // Every node of a value tree holds room for a dictionary, so the map, which
+  // few dictionaries need, lives behind a pointer: a node then takes half
+  // the memory.
+  std::vector<Entry> flat_;     // sorted by key; used while !tree_
+  std::unique_ptr<Tree> tree_;  // set once the dictionary outgrows flat_
 };
 
 }  // namespace cef_base
