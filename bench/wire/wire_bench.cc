@@ -7,8 +7,11 @@
 //                     once) to a payload and back to a new tree
 //   Memcpy            one copy of a buffer of the payload's size
 // for the query message of 10,000 objects and for a message holding one
-// string of 1,000,000 characters.
+// string of 1,000,000 characters; and
+//   ReceivedTreeHeap  the heap that the containers of a received query
+//                     message hold, per object, beside its bytes on the wire
 
+#include <malloc.h>
 #include <string.h>
 
 #include <string>
@@ -32,8 +35,12 @@ CefRefPtr<CefProcessMessage> QueryMessage(CefRefPtr<CefListValue> args) {
   return message;
 }
 
+long ItemCount() {
+  return Size(10000, 50);
+}
+
 CefRefPtr<CefProcessMessage> ItemsMessage() {
-  return QueryMessage(WrapInList(MakeItemsList(Size(10000, 50))));
+  return QueryMessage(WrapInList(MakeItemsList(ItemCount())));
 }
 
 CefRefPtr<CefProcessMessage> StringMessage() {
@@ -92,6 +99,39 @@ void Memcpy(benchmark::State& state, CefRefPtr<CefProcessMessage> message) {
   SetBytesPerIteration(state, static_cast<double>(payload.size()));
 }
 
+// Bytes of the heap in use, as the allocator counts them.
+double HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<double>(info.uordblks) + static_cast<double>(info.hblkhd);
+}
+
+// What a renderer holds for a received message while its handler keeps it:
+// the tree that the decoder builds, measured by the allocator around the
+// decoding.
+void ReceivedTreeHeap(benchmark::State& state,
+                      CefRefPtr<CefProcessMessage> message,
+                      double objects) {
+  std::string error;
+  Payload incoming;
+  if (!EncodeIncoming(1, message, &incoming, &error))
+    return Fail(state, "cannot encode: " + error);
+  double held = 0;
+  for (auto _ : state) {
+    std::string name;
+    CefRefPtr<CefListValue> decoded;
+    name.reserve(64);  // the name's room is not the tree's
+    const double before = HeapInUse();
+    if (!DecodeIncoming(incoming, &name, &decoded, &error))
+      return Fail(state, "cannot decode: " + error);
+    held = HeapInUse() - before;
+    if (!SameList(decoded, message->GetArgumentList()))
+      return Fail(state, "the decoded message differs from the original");
+  }
+  state.counters["heap_bytes_per_object"] = held > 0 ? held / objects : 0;
+  state.counters["wire_bytes_per_object"] =
+      static_cast<double>(incoming.size()) / objects;
+}
+
 }  // namespace
 
 void RegisterBenchmarks() {
@@ -102,6 +142,9 @@ void RegisterBenchmarks() {
            [](benchmark::State& state) { CodecOnly(state, ItemsMessage()); });
   Register("Memcpy/query_message",
            [](benchmark::State& state) { Memcpy(state, ItemsMessage()); });
+  Register("ReceivedTreeHeap/query_message", [](benchmark::State& state) {
+    ReceivedTreeHeap(state, ItemsMessage(), static_cast<double>(ItemCount()));
+  });
   Register("WireEncodeDecode/string", [](benchmark::State& state) {
     EncodeDecode(state, StringMessage());
   });
