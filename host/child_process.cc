@@ -23,6 +23,10 @@ namespace {
 
 // Longest output line kept before it is handed over in pieces.
 constexpr size_t kMaxLineLength = 64 * 1024;
+// Bytes taken from the output pipe per ReadOutputLines at most, so that a
+// child that writes faster than the lines are handled cannot keep the
+// caller's loop (and its memory) growing in one call.
+constexpr size_t kMaxOutputPerCall = 256 * 1024;
 
 using ipc::ScopedFd;
 
@@ -232,9 +236,13 @@ std::vector<std::string> ChildProcess::ReadOutputLines() {
     }
   };
   char buffer[4096];
+  size_t total = 0;
   for (;;) {
+    if (total >= kMaxOutputPerCall)
+      return lines;  // the pipe stays readable; the caller's poll says so
     ssize_t got = read(output_fd_, buffer, sizeof buffer);
     if (got > 0) {
+      total += static_cast<size_t>(got);
       partial_line_.append(buffer, static_cast<size_t>(got));
       take_lines();
       continue;

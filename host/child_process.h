@@ -63,9 +63,10 @@ class ChildProcess {
 
   // The read end of the child's output pipe; -1 once it reached its end.
   int output_fd() const { return output_fd_; }
-  // Reads what the pipe holds now and returns the complete lines (without
-  // their newline). At the end of the pipe, an unfinished last line is
-  // returned too and output_fd() becomes -1.
+  // Reads what the pipe holds now, up to a bound per call (what is left
+  // keeps the pipe readable), and returns the complete lines (without their
+  // newline). At the end of the pipe, an unfinished last line is returned
+  // too and output_fd() becomes -1.
   std::vector<std::string> ReadOutputLines();
 
   // Sends |signal| to a child that has not been reaped yet.

@@ -24,6 +24,9 @@ constexpr int kReapPollMs = 10;
 // How long the destructor lets a child end on its own after the channel
 // closed, before it kills it.
 constexpr Millis kDestructorGrace(1000);
+// How long the output pipe of a child that ended is read for what it wrote
+// last.
+constexpr Millis kOutputDrain(100);
 
 int OpenPidfd(pid_t pid) {
 #if defined(SYS_pidfd_open)
@@ -312,12 +315,19 @@ void RendererHost::CheckExit(std::vector<HostEvent>* events) {
   // The child is gone: what it wrote before is all there is.
   ReadChannel(events);
   EndChannel("", events);
+  // Its output is read to the pipe's end, but a process it left behind may
+  // hold the pipe and keep writing: the drain as a whole is bounded.
+  const Clock::time_point drain_end = Clock::now() + kOutputDrain;
   while (child_->output_fd() >= 0) {
     pollfd waiter = {child_->output_fd(), POLLIN, 0};
-    // Another process may still hold the pipe; do not wait for it long.
-    if (poll(&waiter, 1, 100) <= 0)
+    const int ready = poll(&waiter, 1, RemainingMs(drain_end));
+    if (ready < 0 && errno == EINTR)
+      continue;
+    if (ready <= 0)
       break;
     ReadOutput(events);
+    if (RemainingMs(drain_end) == 0)
+      break;
   }
   exit_reported_ = true;
   const ExitStatus& status = *child_->status();

@@ -67,6 +67,36 @@ TEST_F(ChildProcessTest, OutputExitCodeAndDescriptors) {
   EXPECT_EQ(lines[4], "tail") << "an unfinished last line is kept";
 }
 
+TEST_F(ChildProcessTest, AFloodIsReadInBoundedShares) {
+  std::string error;
+  // 10,000 lines of 100 bytes, all written once the test says so.
+  auto child = Shell(
+      "read go <&3; yes "
+      "yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy"
+      "yyyyyyyyyyyyyyyyyyyyyyyyyyyy | head -n 10000",
+      &error);
+  ASSERT_TRUE(child) << error;
+  // A pipe that holds the whole flood, so that the child has written all of
+  // it and ended before anything is read.
+  if (fcntl(child->output_fd(), F_SETPIPE_SZ, 1 << 20) < (1 << 20))
+    GTEST_SKIP() << "cannot enlarge the output pipe";
+  ASSERT_EQ(write(pair_[0], "go\n", 3), 3);
+  ASSERT_TRUE(child->WaitFor(std::chrono::seconds(10)));
+
+  // One call takes a share: a writer faster than the reader cannot keep the
+  // caller's loop in it.
+  std::vector<std::string> first = child->ReadOutputLines();
+  EXPECT_FALSE(first.empty());
+  EXPECT_LT(first.size(), 5000u);
+  EXPECT_GE(child->output_fd(), 0);
+  // The rest follows in later calls, nothing lost or cut.
+  std::vector<std::string> rest = AllOutput(child.get());
+  EXPECT_EQ(first.size() + rest.size(), 10000u);
+  first.insert(first.end(), rest.begin(), rest.end());
+  for (const std::string& line : first)
+    ASSERT_EQ(line, std::string(99, 'y'));
+}
+
 TEST_F(ChildProcessTest, EnvironmentChangesReplaceOrAdd) {
   ASSERT_EQ(setenv("KIV_CHILD_TEST_KEPT", "parent", 1), 0);
   ASSERT_EQ(setenv("KIV_CHILD_TEST_SET", "parent", 1), 0);

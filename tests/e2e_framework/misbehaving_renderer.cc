@@ -1,0 +1,60 @@
+// A sub-process that misbehaves towards the browser side in one of these
+// ways, chosen by its arguments after the framework's switches:
+//
+//   --orphan-output=PIDFILE
+//       leaves a process behind that keeps writing lines to the output it
+//       inherited (for at most 20 seconds), writes that process's pid to
+//       PIDFILE and exits with 0 itself.
+
+#include <signal.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+constexpr int kChannel = 3;
+
+int OrphanOutput(const std::string& pid_file) {
+  const std::string partial = pid_file + ".partial";
+  pid_t child = fork();
+  if (child < 0)
+    return 10;
+  if (child == 0) {
+    close(kChannel);
+    FILE* file = fopen(partial.c_str(), "w");
+    if (!file)
+      _exit(12);
+    fprintf(file, "%d\n", static_cast<int>(getpid()));
+    fclose(file);
+    rename(partial.c_str(), pid_file.c_str());
+    for (int i = 0; i < 20000; ++i) {
+      if (write(1, "flood\n", 6) != 6)
+        _exit(0);
+      usleep(1000);
+    }
+    _exit(0);
+  }
+  // Ends only once the pid is known, so that the test can always stop the
+  // process it left behind.
+  struct stat info;
+  while (stat(pid_file.c_str(), &info) != 0)
+    usleep(1000);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const std::string orphan = "--orphan-output=";
+    if (arg.rfind(orphan, 0) == 0)
+      return OrphanOutput(arg.substr(orphan.size()));
+  }
+  fprintf(stderr, "misbehaving renderer: no mode given\n");
+  return 1;
+}

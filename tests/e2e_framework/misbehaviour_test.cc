@@ -1,0 +1,105 @@
+// A renderer that misuses its channel or its output: what it cannot take is
+// refused at once, and what it leaves behind does not hold the host.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "gtest/gtest.h"
+#include "tests/e2e_framework/e2e_util.h"
+
+namespace {
+
+using kivhost::HostEvent;
+using kivhost::Millis;
+using kivhost::RendererHost;
+
+std::unique_ptr<RendererHost> LaunchMisbehaving(const std::string& mode) {
+  kivhost::RendererOptions options;
+  options.executable = KIV_MISBEHAVING_RENDERER;
+  options.extra_arguments = {mode};
+  std::string error;
+  std::unique_ptr<RendererHost> host = RendererHost::Launch(options, &error);
+  EXPECT_TRUE(host) << error;
+  return host;
+}
+
+// Stops the process whose pid a file names, after |delay| unless cancelled.
+class OrphanStopper {
+ public:
+  OrphanStopper(std::string pid_file, Millis delay)
+      : pid_file_(std::move(pid_file)), thread_([this, delay] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!cancelled_.wait_for(lock, delay, [this] { return cancel_; })) {
+            fired_ = true;
+            KillOrphan();
+          }
+        }) {}
+  ~OrphanStopper() { Stop(); }
+
+  // Cancels the timer and kills the orphan; true if the timer had fired.
+  bool Stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      cancel_ = true;
+    }
+    cancelled_.notify_all();
+    if (thread_.joinable())
+      thread_.join();
+    KillOrphan();
+    return fired_;
+  }
+
+ private:
+  void KillOrphan() {
+    int pid = 0;
+    std::ifstream(pid_file_) >> pid;
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);  // fails harmlessly if it is not ours
+    }
+  }
+
+  const std::string pid_file_;
+  std::mutex mutex_;
+  std::condition_variable cancelled_;
+  bool cancel_ = false;
+  bool fired_ = false;
+  std::thread thread_;
+};
+
+TEST(MisbehaviourTest, AProcessLeftWritingToTheOutputDoesNotHoldTheExit) {
+  char dir[] = "/tmp/kiv_orphan_XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string pid_file = std::string(dir) + "/pid";
+  std::vector<HostEvent> events;
+  bool held = false;
+  {
+    auto host = LaunchMisbehaving("--orphan-output=" + pid_file);
+    ASSERT_TRUE(host);
+    // The renderer exits at once; the process it left keeps the output
+    // pipe open and busy. Should the host wait for the pipe's end, the
+    // stopper ends that wait after a while, and the test fails.
+    OrphanStopper stopper(pid_file, Millis(3000));
+    host->WaitForExit(Millis(10000), &events);
+    held = stopper.Stop();
+    ASSERT_TRUE(host->exited());
+  }
+  unlink(pid_file.c_str());
+  rmdir(dir);
+  EXPECT_FALSE(held) << "the exit was reported only once the orphan died";
+  ASSERT_FALSE(events.empty());
+  const auto* exited = std::get_if<kivhost::ProcessExited>(&events.back());
+  ASSERT_NE(exited, nullptr);
+  EXPECT_FALSE(exited->status.signaled);
+  EXPECT_EQ(exited->status.code, 0);
+  EXPECT_EQ(exited->reason, "ended by itself");
+}
+
+}  // namespace
