@@ -152,8 +152,16 @@ bool RendererHost::SendEncoded(std::vector<uint8_t> payload,
     *error = "the channel to the renderer is closed";
     return false;
   }
+  if (!write_error_.empty()) {
+    *error = "the renderer no longer takes requests (" + write_error_ + ")";
+    return false;
+  }
   channel_->Queue(std::move(payload));
   FlushOutput();
+  if (!write_error_.empty()) {
+    *error = "the renderer no longer takes requests (" + write_error_ + ")";
+    return false;
+  }
   return true;
 }
 
@@ -220,11 +228,13 @@ bool RendererHost::Shutdown(int exit_code, std::string* error) {
 }
 
 void RendererHost::FlushOutput() {
-  if (!channel_open())
+  if (!channel_open() || !write_error_.empty())
     return;
   std::string error;
-  // A failed write means the renderer is gone; reading reports the end.
-  channel_->FlushSome(&error);
+  // A failed write means the renderer is gone or no longer reads; what it
+  // sent is still read, and reading reports the end.
+  if (channel_->FlushSome(&error) != ipc::Channel::Status::kOk)
+    write_error_ = error.empty() ? "write to channel failed" : error;
 }
 
 void RendererHost::CloseChannel() {
@@ -350,7 +360,9 @@ bool RendererHost::Poll(Millis timeout,
     int wake_slot = -1;
     if (channel_open() && !channel_reported_) {
       short wanted = POLLIN;
-      if (channel_->HasPendingOutput())
+      // After a failed write the socket may stay writable for ever: asking
+      // would only spin.
+      if (write_error_.empty() && channel_->HasPendingOutput())
         wanted |= POLLOUT;
       channel_slot = static_cast<int>(count);
       fds[count++] = {channel_->fd(), wanted, 0};

@@ -88,8 +88,9 @@ class RendererHost {
   bool forked() const { return child_->adopted(); }
 
   // Requests. Each is queued in order and written without blocking the
-  // caller for long; false (|error| set) when the channel is gone or the
-  // request cannot be encoded.
+  // caller for long; false (|error| set) when the channel is gone, a write
+  // to it has failed (the renderer no longer reads it) or the request cannot
+  // be encoded.
   bool Send(const ipc::Request& request, std::string* error);
   // The same for a request already made with ipc::EncodeRequest, for a
   // caller that had to know it can be carried before the process started.
@@ -164,6 +165,8 @@ class RendererHost {
   bool exit_reported_ = false;
   bool shutdown_sent_ = false;
   bool channel_closed_by_us_ = false;
+  // Why writing to the channel failed; nothing is sent after that.
+  std::string write_error_;
   // Killed for a reason of the host's own ("hung", "protocol error").
   bool killed_by_us_ = false;
   std::string killed_reason_;

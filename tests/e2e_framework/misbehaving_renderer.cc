@@ -1,14 +1,19 @@
 // A sub-process that misbehaves towards the browser side in one of these
 // ways, chosen by its arguments after the framework's switches:
 //
+//   --half-close
+//       stops reading its channel (shutdown(SHUT_RD)) but stays alive,
+//       prints "ready" and ends when the browser side closes the channel.
 //   --orphan-output=PIDFILE
 //       leaves a process behind that keeps writing lines to the output it
 //       inherited (for at most 20 seconds), writes that process's pid to
 //       PIDFILE and exits with 0 itself.
 
+#include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +22,22 @@
 namespace {
 
 constexpr int kChannel = 3;
+
+int HalfClose() {
+  if (shutdown(kChannel, SHUT_RD) != 0)
+    return 10;
+  printf("ready\n");
+  fflush(stdout);
+  // The socket now reads as ended at once, so poll cannot wait: it is
+  // asked, for the hang-up of the other end, every 20 ms for 30 seconds.
+  for (int i = 0; i < 1500; ++i) {
+    pollfd waiter = {kChannel, POLLIN, 0};
+    if (poll(&waiter, 1, 0) > 0 && (waiter.revents & POLLHUP))
+      return 0;
+    usleep(20 * 1000);
+  }
+  return 11;
+}
 
 int OrphanOutput(const std::string& pid_file) {
   const std::string partial = pid_file + ".partial";
@@ -51,6 +72,8 @@ int OrphanOutput(const std::string& pid_file) {
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--half-close")
+      return HalfClose();
     const std::string orphan = "--orphan-output=";
     if (arg.rfind(orphan, 0) == 0)
       return OrphanOutput(arg.substr(orphan.size()));

@@ -30,6 +30,42 @@ std::unique_ptr<RendererHost> LaunchMisbehaving(const std::string& mode) {
   return host;
 }
 
+bool IsOutput(const HostEvent& event, const std::string& text) {
+  const auto* line = std::get_if<kivhost::OutputLine>(&event);
+  return line && line->text == text;
+}
+
+TEST(MisbehaviourTest, AChannelThatNoLongerReadsFailsEverySend) {
+  auto host = LaunchMisbehaving("--half-close");
+  ASSERT_TRUE(host);
+  bool ready = false;
+  e2e::CollectUntil(
+      host.get(), [](const HostEvent& e) { return IsOutput(e, "ready"); },
+      Millis(5000), &ready);
+  ASSERT_TRUE(ready);
+
+  // The renderer stays alive, but nothing written reaches it any more.
+  std::string error;
+  EXPECT_FALSE(host->CreateBrowser(1, &error));
+  EXPECT_NE(error.find("channel"), std::string::npos) << error;
+  error.clear();
+  EXPECT_FALSE(host->CreateBrowser(2, &error));
+  EXPECT_FALSE(error.empty());
+  // A barrier that cannot be sent says so at once instead of waiting for a
+  // reply that cannot come and killing the renderer as hung.
+  std::vector<HostEvent> events;
+  bool idle = false;
+  EXPECT_EQ(host->Sync(Millis(3000), &events, &idle),
+            RendererHost::SyncResult::kGone);
+  EXPECT_FALSE(host->exited());
+
+  // Closing the channel still ends it normally.
+  host->CloseChannel();
+  kivhost::ProcessExited exited = e2e::WaitExit(host.get(), Millis(5000));
+  EXPECT_FALSE(exited.status.signaled);
+  EXPECT_EQ(exited.status.code, 0);
+}
+
 // Stops the process whose pid a file names, after |delay| unless cancelled.
 class OrphanStopper {
  public:
