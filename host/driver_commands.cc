@@ -15,6 +15,7 @@
 #include "host/driver.h"
 #include "host/driver_command.h"
 #include "host/driver_events.h"
+#include "host/script_file.h"
 #include "ipc/framing.h"
 #include "ipc/scoped_fd.h"
 
@@ -24,10 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A script file longer than this cannot fit a frame: every 3 bytes of UTF-8
-// are at least 2 bytes of UTF-16.
-constexpr size_t kMaxScriptFileBytes = ipc::kMaxFrameSize / 2 * 3;
-
 // Paths and arguments reach the system as C strings, which end at a NUL: one
 // inside would name another file or argument than the command did.
 bool RefuseNul(const char* field, const std::string& text, std::string* error) {
@@ -35,50 +32,6 @@ bool RefuseNul(const char* field, const std::string& text, std::string* error) {
     return false;
   *error = std::string("\"") + field + "\" must not hold a NUL character";
   return true;
-}
-
-// Reads a script file whole. Only a regular file is read: opening a FIFO
-// that has no writer, or reading a device or a pipe, could block kivhost or
-// never end. Reading also stops past the bound, as the file may grow while
-// it is read.
-bool ReadScriptFile(const std::string& path,
-                    std::string* text,
-                    std::string* error) {
-  ipc::ScopedFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat info;
-  if (!file.valid() || fstat(file.get(), &info) != 0) {
-    *error = "cannot read \"" + path + "\"";
-    return false;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    *error = "\"script_file\" is not a regular file";
-    return false;
-  }
-  const std::string too_large = "\"script_file\" is larger than " +
-                                std::to_string(kMaxScriptFileBytes) + " bytes";
-  if (static_cast<uint64_t>(info.st_size) > kMaxScriptFileBytes) {
-    *error = too_large;
-    return false;
-  }
-  text->clear();
-  text->reserve(static_cast<size_t>(info.st_size));
-  char chunk[65536];
-  for (;;) {
-    const ssize_t got = read(file.get(), chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0) {
-      *error = "cannot read \"" + path + "\": " + strerror(errno);
-      return false;
-    }
-    if (got == 0)
-      return true;
-    text->append(chunk, static_cast<size_t>(got));
-    if (text->size() > kMaxScriptFileBytes) {
-      *error = too_large;
-      return false;
-    }
-  }
 }
 
 int SignalFromName(const std::string& name) {
@@ -275,7 +228,8 @@ void Driver::Load(Command& command) {
       return;
     }
     std::string text;
-    if (!ReadScriptFile(script_file, &text, &error)) {
+    if (!ReadScriptFile(script_file, "\"" + script_file + "\"",
+                        "\"script_file\"", &text, &error)) {
       ReplyError(command, error);
       return;
     }

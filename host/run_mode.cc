@@ -1,12 +1,12 @@
 #include "host/run_mode.h"
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 #include <utility>
 
 #include "browser/kiv_bridge.h"
 #include "browser_process/browser_process.h"
 #include "host/run_transcript.h"
+#include "host/script_file.h"
 #include "include/cef_app.h"
 #include "include/cef_client.h"
 
@@ -182,14 +182,13 @@ int PageRun::Finish() {
 }
 
 int PageRun::Run() {
-  std::ifstream in(options_.page, std::ios::binary);
-  if (!in) {
-    Print("kivhost: cannot read the page " + QuotedText(options_.page));
+  std::string script;
+  std::string error;
+  const std::string page = "the page " + QuotedText(options_.page);
+  if (!ReadScriptFile(options_.page, page, page, &script, &error)) {
+    Print("kivhost: " + error);
     return kRunStartFailed;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  const std::string script = text.str();
   if (!Register())
     return kRunUsageError;
 
@@ -198,7 +197,6 @@ int PageRun::Run() {
   process_->set_observer(&transcript_);
   process_->set_timeout(options_.timeout);
   process_->set_use_zygote(options_.use_zygote);
-  std::string error;
   renderer_ = process_->StartRenderer(&error);
   if (!renderer_) {
     Print("kivhost: " + error);
@@ -215,13 +213,21 @@ int PageRun::Run() {
   CefRefPtr<CefBrowser> browser =
       process_->CreateBrowser(renderer_, client.get(), &error);
   const std::string url = options_.url.empty() ? options_.page : options_.url;
+  bool loaded = false;
   if (browser.get()) {
     Print("-> load main frame 1 with " + url + " (" +
           std::to_string(script.size()) + " bytes)");
-    if (!process_->LoadMainFrame(browser, url, script, &error))
+    loaded = process_->LoadMainFrame(browser, url, script, &error);
+    if (!loaded)
       Print("-- not loaded: " + error);
   } else {
     Print("-- " + error);
+  }
+  if (!loaded) {
+    // Nothing of the page runs: the renderer's exit code would tell nothing.
+    Finish();
+    process_.reset();
+    return kRunStartFailed;
   }
 
   const Clock::time_point limit = Clock::now() + options_.time_limit;

@@ -119,4 +119,37 @@ TEST_F(RunModeTest, TheRenderersFateIsTheExitCode) {
   EXPECT_NE(lines_[0].find("cannot read the page"), std::string::npos);
 }
 
+TEST_F(RunModeTest, APageThatCannotBeLoadedIsAStartFailure) {
+  auto run = [this](const std::string& page) {
+    kivhost::RunOptions options;
+    options.renderer = KIV_TEST_RENDERER;
+    options.page = page;
+    lines_.clear();
+    return kivhost::RunPage(
+        options, [this](const std::string& line) { lines_.push_back(line); });
+  };
+  auto said = [this](const std::string& text) {
+    for (const std::string& line : lines_) {
+      if (line.find(text) != std::string::npos)
+        return true;
+    }
+    return false;
+  };
+
+  // Not a file at all: a folder (a FIFO or a device could block or never
+  // end) is refused before a renderer starts.
+  EXPECT_EQ(run("/tmp"), kivhost::kRunStartFailed);
+  EXPECT_TRUE(said("is not a regular file")) << testing::PrintToString(lines_);
+  EXPECT_FALSE(said("started")) << testing::PrintToString(lines_);
+
+  // Too large for a frame: the renderer starts, the load cannot be sent,
+  // and the renderer is shut down.
+  ASSERT_EQ(truncate(page_.c_str(), 70 << 20), 0);
+  EXPECT_EQ(run(page_), kivhost::kRunStartFailed);
+  EXPECT_TRUE(said("-- not loaded: ")) << testing::PrintToString(lines_);
+  ASSERT_FALSE(lines_.empty());
+  EXPECT_EQ(lines_.back(), "<- renderer exited with exit code 0 (shut down)")
+      << testing::PrintToString(lines_);
+}
+
 }  // namespace
