@@ -4,6 +4,42 @@
 
 namespace kivhost {
 
+namespace {
+
+// |text| from the renderer as part of one transcript line: line breaks and
+// other control characters (C0 but tab, DEL, and C1, which terminals act on)
+// are written as escapes, so that the text can neither end its line, forge
+// another one nor reach the terminal as a control sequence.
+std::string OnTheLine(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\n') {
+      out += "\\n";
+    } else if (byte == '\r') {
+      out += "\\r";
+    } else if ((byte < 0x20 && byte != '\t') || byte == 0x7F) {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else if (byte == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      const auto low = static_cast<unsigned char>(text[++i]);
+      out += "\\u00";
+      out += kHex[low >> 4];
+      out += kHex[low & 15];
+    } else {
+      out += static_cast<char>(byte);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string QuotedText(const std::string& text) {
   return Json(text).dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -24,10 +60,10 @@ void Transcript::OnMessageToRenderer(int browser_id,
 
 void Transcript::OnRendererEvent(int renderer, const HostEvent& event) {
   if (const auto* output = std::get_if<OutputLine>(&event)) {
-    Print("<- renderer output: " + output->text);
+    Print("<- renderer output: " + OnTheLine(output->text));
   } else if (const auto* ended = std::get_if<ChannelEnded>(&event)) {
     if (!ended->error.empty())
-      Print("-- channel broken: " + ended->error);
+      Print("-- channel broken: " + OnTheLine(ended->error));
   } else if (const auto* exited = std::get_if<ProcessExited>(&event)) {
     exited_ = true;
     exit_code_ = exited->status.signaled ? 128 + exited->status.signal
@@ -42,15 +78,15 @@ void Transcript::OnRendererEvent(int renderer, const HostEvent& event) {
             ValueToJsonText(message->arguments));
     } else if (const auto* console = std::get_if<ipc::ConsoleMessage>(&wire)) {
       Print(std::string("<- console.") + ipc::ConsoleLevelName(console->level) +
-            ": " + console->text);
+            ": " + OnTheLine(console->text));
     } else if (const auto* thrown =
                    std::get_if<ipc::UncaughtException>(&wire)) {
       Print("<- uncaught exception, line " + std::to_string(thrown->line) +
-            ": " + thrown->message);
+            ": " + OnTheLine(thrown->message));
     } else if (const auto* failed = std::get_if<ipc::RequestFailed>(&wire)) {
       Print(std::string("<- request failed (") +
             ipc::RequestTypeName(failed->request_type) +
-            "): " + failed->reason);
+            "): " + OnTheLine(failed->reason));
     }
   }
 }

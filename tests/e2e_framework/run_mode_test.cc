@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -117,6 +118,31 @@ TEST_F(RunModeTest, TheRenderersFateIsTheExitCode) {
       kivhost::kRunStartFailed);
   ASSERT_EQ(lines_.size(), 1u);
   EXPECT_NE(lines_[0].find("cannot read the page"), std::string::npos);
+}
+
+// What the renderer says cannot break a transcript line, forge another one
+// or reach the terminal as a control sequence.
+TEST_F(RunModeTest, RendererTextsStayOnTheirLine) {
+  kivhost::RunOptions options;
+  options.query_names = {"echo"};
+  int code =
+      Run("console.log('a\\n-> shut down\\r\\x1b[2J\\u009b\\tz');\n"
+          "throw new Error('x\\ny');\n",
+          options);
+  EXPECT_EQ(code, 0);
+  for (const std::string& line : lines_) {
+    EXPECT_EQ(line.find_first_of("\n\r\x1b"), std::string::npos) << line;
+    EXPECT_EQ(line.find("\xc2\x9b"), std::string::npos) << line;
+  }
+  std::vector<std::string> traffic = Traffic();
+  EXPECT_NE(std::find(traffic.begin(), traffic.end(),
+                      "<- console.log: a\\n-> shut down\\r\\x1b[2J\\u009b\tz"),
+            traffic.end())
+      << testing::PrintToString(lines_);
+  EXPECT_NE(std::find(traffic.begin(), traffic.end(),
+                      "<- uncaught exception, line 2: Uncaught Error: x\\ny"),
+            traffic.end())
+      << testing::PrintToString(lines_);
 }
 
 TEST_F(RunModeTest, APageThatCannotBeLoadedIsAStartFailure) {
