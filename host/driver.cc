@@ -17,6 +17,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long a renderer whose channel refused a write is given to be seen
+// exiting before the write's error becomes the reply.
+constexpr Millis kExitAfterFailedWrite(1000);
+
 std::string Dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -98,6 +102,27 @@ void Driver::Pump(Millis duration, int wake_fd) {
         break;
     }
   }
+}
+
+void Driver::ReplyNotSent(Command& command, const std::string& error) {
+  if (renderer_ && renderer_->write_failed()) {
+    // A renderer that closed its end of the channel is seen to exit within
+    // moments; one that stays keeps the write's error as the reply.
+    const Clock::time_point deadline = Clock::now() + kExitAfterFailedWrite;
+    std::vector<HostEvent> events;
+    while (!renderer_->exited()) {
+      auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now());
+      if (left.count() <= 0)
+        break;
+      renderer_->Poll(left, &events);
+    }
+    EmitEvents(&events, &command);
+    if (renderer_->exited()) {
+      ReplyError(command, "the renderer is gone");
+      return;
+    }
+  }
+  ReplyError(command, error);
 }
 
 bool Driver::Barrier(Command& command, bool* idle) {

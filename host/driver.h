@@ -56,6 +56,10 @@ class Driver {
   void Pump(Millis duration, int wake_fd);
   void Reply(Command& command, Json fields);
   void ReplyError(Command& command, const std::string& error);
+  // The reply to a request the renderer host refused to send. After a failed
+  // write the renderer is mostly on its way out: its exit is reported first
+  // and the reply says it is gone, as after a barrier.
+  void ReplyNotSent(Command& command, const std::string& error);
   // Sends a Sync and reports what came before it; false (reply sent) when
   // the renderer is gone or hung.
   bool Barrier(Command& command, bool* idle);

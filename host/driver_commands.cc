@@ -159,7 +159,7 @@ void Driver::Start(Command& command) {
     return;
   }
   if (!renderer_->SendEncoded(std::move(start_up), &error)) {
-    ReplyError(command, error);
+    ReplyNotSent(command, error);
     return;
   }
   render_thread_started_ = true;
@@ -199,7 +199,7 @@ void Driver::CreateBrowser(Command& command) {
     return;
   }
   if (!renderer_->CreateBrowser(static_cast<int>(browser), &error)) {
-    ReplyError(command, error);
+    ReplyNotSent(command, error);
     return;
   }
   Finish(command, Json::object());
@@ -242,7 +242,7 @@ void Driver::Load(Command& command) {
   }
   load.browser_id = static_cast<int>(browser);
   if (!renderer_->LoadFrame(load, &error)) {
-    ReplyError(command, error);
+    ReplyNotSent(command, error);
     return;
   }
   Finish(command, Json::object());
@@ -313,7 +313,7 @@ void Driver::Send(Command& command) {
   }
   if (!renderer_->SendProcessMessage(static_cast<int>(browser), name, args,
                                      &error)) {
-    ReplyError(command, error);
+    ReplyNotSent(command, error);
     return;
   }
   Finish(command, Json::object());
@@ -328,7 +328,7 @@ void Driver::Release(Command& command) {
     return;
   }
   if (!renderer_->ReleaseContext(static_cast<int>(browser), frame, &error)) {
-    ReplyError(command, error);
+    ReplyNotSent(command, error);
     return;
   }
   Finish(command, Json::object());
@@ -342,7 +342,7 @@ void Driver::DestroyBrowser(Command& command) {
     return;
   }
   if (!renderer_->DestroyBrowser(static_cast<int>(browser), &error)) {
-    ReplyError(command, error);
+    ReplyNotSent(command, error);
     return;
   }
   Finish(command, Json::object());
@@ -405,8 +405,13 @@ void Driver::Shutdown(Command& command) {
   std::vector<HostEvent> events;
   if (render_thread_started_) {
     if (!renderer_->Shutdown(static_cast<int>(exit_code), &error)) {
-      ReplyError(command, error);
-      return;
+      if (!renderer_->write_failed()) {
+        ReplyError(command, error);
+        return;
+      }
+      // It no longer reads: closing the channel is its cue to end, and the
+      // wait below reports how it ended.
+      renderer_->CloseChannel();
     }
   } else {
     renderer_->CloseChannel();

@@ -142,6 +142,8 @@ class RendererHost {
 
   bool channel_open() const { return channel_ && channel_->is_open(); }
   bool exited() const { return exit_reported_; }
+  // Whether a write to the channel failed; nothing is sent after that.
+  bool write_failed() const { return !write_error_.empty(); }
   const std::optional<ExitStatus>& exit_status() const {
     return child_->status();
   }

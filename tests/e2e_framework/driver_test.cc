@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +22,17 @@
 namespace {
 
 using kivhost::Json;
+
+// Whether |pid| has ended but is not reaped yet (state Z in /proc/<pid>/stat,
+// after the parenthesized command name).
+bool IsZombie(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)),
+                   std::istreambuf_iterator<char>());
+  const size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() &&
+         text[close + 2] == 'Z';
+}
 
 class DriverTest : public ::testing::Test {
  protected:
@@ -370,6 +383,40 @@ TEST_F(DriverTest, DeadHungAndKilledRenderers) {
   EXPECT_EQ(hang[hang.size() - 2]["reason"], "hung");
   EXPECT_NE(hang.back()["error"].get<std::string>().find("did not answer"),
             std::string::npos);
+}
+
+// A renderer that died before the driver noticed: the command's write fails,
+// and the exit is reported before the reply, which says the renderer is gone.
+TEST_F(DriverTest, ACommandToARendererThatDiedUnseenReportsTheExitFirst) {
+  Json start = Reply(R"({"cmd":"start"})");
+  ASSERT_EQ(start["ok"], true) << start.dump();
+  const pid_t pid = start["pid"].get<pid_t>();
+  ASSERT_EQ(kill(pid, SIGKILL), 0);
+  // Dead (a zombie the driver has not reaped): its end of the channel is
+  // closed.
+  for (int i = 0; i < 500 && !IsZombie(pid); ++i)
+    usleep(10000);
+  ASSERT_TRUE(IsZombie(pid));
+
+  std::vector<Json> lines = Run(R"({"cmd":"create_browser","browser":1})");
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2]["event"], "exit") << lines.front().dump();
+  EXPECT_EQ(lines[lines.size() - 2]["signal_name"], "SIGKILL");
+  EXPECT_EQ(lines.back()["error"], "the renderer is gone");
+
+  // Shutting down such a renderer reports its exit, as it did for one that
+  // was still reading.
+  start = Reply(R"({"cmd":"start"})");
+  ASSERT_EQ(start["ok"], true) << start.dump();
+  const pid_t second = start["pid"].get<pid_t>();
+  ASSERT_EQ(kill(second, SIGKILL), 0);
+  for (int i = 0; i < 500 && !IsZombie(second); ++i)
+    usleep(10000);
+  lines = Run(R"({"cmd":"shutdown"})");
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2]["event"], "exit");
+  EXPECT_EQ(lines.back()["ok"], true) << lines.back().dump();
+  EXPECT_EQ(lines.back()["signal_name"], "SIGKILL") << lines.back().dump();
 }
 
 TEST_F(DriverTest, ARendererOutOfJavaScriptMemorySaysSoAndCrashes) {
