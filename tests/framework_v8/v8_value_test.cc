@@ -436,6 +436,43 @@ TEST_F(RethrowHandlerTest, CaughtExceptionsReachThePageOnlyWithRethrow) {
   EXPECT_TRUE(had_exception_);
 }
 
+// ExecuteFunction with rethrow on: inside a native call the exception
+// reaches the calling script; with no script below (client code in a task,
+// or here in the test body) it stays on the wrapper and nothing is left
+// behind for later page code.
+TEST_F(ValueTest, ExecuteFunctionRethrowsOnlyIntoScript) {
+  CefRefPtr<CefV8Value> thrower =
+      JS("(function() { throw new Error('from the callback'); })");
+  ASSERT_TRUE(thrower->SetRethrowExceptions(true));
+  harness_->TakeUncaughtExceptions();
+  EXPECT_FALSE(thrower->ExecuteFunction(nullptr, CefV8ValueList()).get());
+  ASSERT_TRUE(thrower->HasException());
+  EXPECT_EQ("Uncaught Error: from the callback",
+            thrower->GetException()->GetMessage().ToString());
+  EXPECT_EQ(std::vector<std::string>{"Uncaught Error: from the callback"},
+            harness_->TakeUncaughtExceptions());
+  // Page code that calls into native functions later sees no exception of
+  // its own.
+  EXPECT_EQ("\"clean\"",
+            Eval("try { console.log('x'); setTimeout(function() {}, 0);"
+                 "  'clean' } catch (e) { 'stale: ' + e }"));
+
+  CefRefPtr<FunctionHandler> handler(
+      new FunctionHandler([](const CefString&, CefRefPtr<CefV8Value>,
+                             const CefV8ValueList& arguments,
+                             CefRefPtr<CefV8Value>& retval, CefString&) {
+        arguments[0]->SetRethrowExceptions(true);
+        retval = arguments[0]->ExecuteFunction(nullptr, CefV8ValueList());
+        return true;
+      }));
+  context_->GetGlobal()->SetValue(
+      "callIt", CefV8Value::CreateFunction("callIt", handler.get()),
+      V8_PROPERTY_ATTRIBUTE_NONE);
+  EXPECT_EQ("\"caught:inner\"",
+            Eval("try { callIt(function() { throw new Error('inner'); }) }"
+                 "catch (e) { 'caught:' + e.message }"));
+}
+
 // An accessor that serves "name" and refuses "secret".
 class TestAccessor : public CefV8Accessor {
  public:

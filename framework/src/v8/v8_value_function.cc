@@ -135,6 +135,9 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::ExecuteFunctionWithContext(
   if (argv.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
     return nullptr;
 
+  // Asked before the call marks script as running: only script that ran
+  // before it can receive a rethrown exception.
+  const bool script_below = thread->script_depth().InScript();
   v8::Local<v8::Value> result;
   {
     // Script entered from here; when this is the outermost run, microtasks
@@ -147,7 +150,7 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::ExecuteFunctionWithContext(
                                static_cast<int>(argv.size()), argv.data())
                         .ToLocal(&result);
     if (!ok || try_catch.HasCaught()) {
-      RecordException(isolate, v8_context, try_catch);
+      RecordException(isolate, v8_context, try_catch, script_below);
       return nullptr;
     }
   }

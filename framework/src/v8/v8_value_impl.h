@@ -125,10 +125,15 @@ class CefV8ValueImpl : public CefV8Value {
   // The object's V8 handle when this is a valid object wrapper.
   v8::Local<v8::Object> GetObject() const;
 
-  // Exception state of this wrapper.
+  // Exception state of this wrapper: keeps what |try_catch| caught, and
+  // rethrows it when the wrapper asks for that and |script_below| says that
+  // script was running when the client's call began, to receive it. With
+  // none (a task, a handler notification) a rethrown exception would stay
+  // scheduled in the isolate and surface in unrelated page code later.
   void RecordException(v8::Isolate* isolate,
                        v8::Local<v8::Context> context,
-                       v8::TryCatch& try_catch);
+                       v8::TryCatch& try_catch,
+                       bool script_below);
   void ResetException() { exception_ = nullptr; }
 
   // The value itself. Only the member of the wrapper's kind is alive, so a

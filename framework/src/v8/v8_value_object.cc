@@ -22,6 +22,7 @@ class CefV8ValueImpl::ObjectScope {
     thread_ = RenderThreadImpl::Current();
     if (!thread_)
       return;
+    script_below_ = thread_->script_depth().InScript();
     // Getters, setters, proxies and the like run script.
     thread_->script_depth().NoteScript();
     isolate_ = value->value_.object.state()->isolate();
@@ -42,6 +43,9 @@ class CefV8ValueImpl::ObjectScope {
   v8::Local<v8::Context> context() const { return context_; }
   v8::Local<v8::Object> object() const { return object_; }
   RenderThreadImpl* thread() const { return thread_; }
+  // Whether script was running when the operation began (see
+  // RecordException).
+  bool script_below() const { return script_below_; }
 
   // Our record of the object when it was made through the API.
   TrackedObject* record() const {
@@ -78,6 +82,7 @@ class CefV8ValueImpl::ObjectScope {
 
  private:
   RenderThreadImpl* thread_ = nullptr;
+  bool script_below_ = false;
   v8::Isolate* isolate_ = nullptr;
   std::optional<v8::HandleScope> handle_scope_;
   std::optional<v8::Context::Scope> context_scope_;
@@ -100,12 +105,12 @@ class ClientTryCatch : public v8::TryCatch {
 
 void CefV8ValueImpl::RecordException(v8::Isolate* isolate,
                                      v8::Local<v8::Context> context,
-                                     v8::TryCatch& try_catch) {
+                                     v8::TryCatch& try_catch,
+                                     bool script_below) {
   exception_ = CefV8ExceptionImpl::FromTryCatch(isolate, context, try_catch);
   // Rethrowing needs script to rethrow into; from a task or a handler
   // notification there is none, and the exception stays on this wrapper.
-  RenderThreadImpl* thread = RenderThreadImpl::Current();
-  if (rethrow_exceptions_ && thread && thread->script_depth().InScript())
+  if (rethrow_exceptions_ && script_below)
     try_catch.ReThrow();
 }
 
@@ -187,7 +192,8 @@ bool CefV8ValueImpl::DeleteValue(const CefString& key) {
   // A property that cannot be deleted still counts as success.
   scope.object()->Delete(scope.context(), name).IsJust();
   if (try_catch.HasCaught()) {
-    RecordException(scope.isolate(), scope.context(), try_catch);
+    RecordException(scope.isolate(), scope.context(), try_catch,
+                    scope.script_below());
     return false;
   }
   ResetException();
@@ -203,7 +209,8 @@ bool CefV8ValueImpl::DeleteValue(int index) {
       ->Delete(scope.context(), static_cast<uint32_t>(index))
       .IsJust();
   if (try_catch.HasCaught()) {
-    RecordException(scope.isolate(), scope.context(), try_catch);
+    RecordException(scope.isolate(), scope.context(), try_catch,
+                    scope.script_below());
     return false;
   }
   ResetException();
@@ -221,7 +228,8 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::GetValue(const CefString& key) {
   v8::Local<v8::Value> value;
   if (!scope.object()->Get(scope.context(), name).ToLocal(&value) ||
       try_catch.HasCaught()) {
-    RecordException(scope.isolate(), scope.context(), try_catch);
+    RecordException(scope.isolate(), scope.context(), try_catch,
+                    scope.script_below());
     return nullptr;
   }
   ResetException();
@@ -238,7 +246,8 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::GetValue(int index) {
            ->Get(scope.context(), static_cast<uint32_t>(index))
            .ToLocal(&value) ||
       try_catch.HasCaught()) {
-    RecordException(scope.isolate(), scope.context(), try_catch);
+    RecordException(scope.isolate(), scope.context(), try_catch,
+                    scope.script_below());
     return nullptr;
   }
   ResetException();
@@ -275,7 +284,8 @@ bool CefV8ValueImpl::SetValue(const CefString& key,
     done = scope.object()->Set(scope.context(), name, v8_value).IsJust();
   }
   if (try_catch.HasCaught()) {
-    RecordException(scope.isolate(), scope.context(), try_catch);
+    RecordException(scope.isolate(), scope.context(), try_catch,
+                    scope.script_below());
     return false;
   }
   ResetException();
@@ -295,7 +305,8 @@ bool CefV8ValueImpl::SetValue(int index, CefRefPtr<CefV8Value> value) {
       ->Set(scope.context(), static_cast<uint32_t>(index), v8_value)
       .IsJust();
   if (try_catch.HasCaught()) {
-    RecordException(scope.isolate(), scope.context(), try_catch);
+    RecordException(scope.isolate(), scope.context(), try_catch,
+                    scope.script_below());
     return false;
   }
   ResetException();
@@ -395,7 +406,8 @@ bool CefV8ValueImpl::SetValue(const CefString& key,
                         static_cast<v8::PropertyAttribute>(attribute))
           .FromMaybe(false);
   if (try_catch.HasCaught()) {
-    RecordException(scope.isolate(), scope.context(), try_catch);
+    RecordException(scope.isolate(), scope.context(), try_catch,
+                    scope.script_below());
     return false;
   }
   ResetException();
