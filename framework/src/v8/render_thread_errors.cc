@@ -66,15 +66,25 @@ void RenderThreadImpl::OnPromiseReject(v8::PromiseRejectMessage message) {
       v8::Local<v8::Context> context;
       if (promise->GetCreationContext().ToLocal(&context))
         rejection.state = thread->StateFor(context);
+      thread->rejection_index_.emplace(promise->GetIdentityHash(),
+                                       thread->rejections_.size());
       thread->rejections_.push_back(std::move(rejection));
       break;
     }
     case v8::kPromiseHandlerAddedAfterReject: {
-      auto& list = thread->rejections_;
-      list.erase(std::remove_if(
-                     list.begin(), list.end(),
-                     [&](const Rejection& r) { return r.promise == promise; }),
-                 list.end());
+      // Only a promise reported as rejected with no handler gets here, so
+      // it has its identity hash already.
+      auto range =
+          thread->rejection_index_.equal_range(promise->GetIdentityHash());
+      for (auto it = range.first; it != range.second; ++it) {
+        Rejection& rejection = thread->rejections_[it->second];
+        if (rejection.promise == promise) {
+          rejection.promise.Reset();
+          rejection.value.Reset();
+          thread->rejection_index_.erase(it);
+          break;
+        }
+      }
       break;
     }
     default:
@@ -87,10 +97,11 @@ void RenderThreadImpl::ReportPendingRejections() {
     return;
   std::vector<Rejection> rejections;
   rejections.swap(rejections_);
+  rejection_index_.clear();
   OutboundSink* sink = link_->sink();
   for (Rejection& rejection : rejections) {
     std::shared_ptr<ContextState> state = rejection.state.lock();
-    if (!sink || !state || !state->IsValid())
+    if (rejection.promise.IsEmpty() || !sink || !state || !state->IsValid())
       continue;
     v8::HandleScope handle_scope(isolate_);
     v8::Local<v8::Context> context = state->context();

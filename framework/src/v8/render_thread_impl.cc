@@ -318,6 +318,7 @@ void RenderThreadImpl::Shutdown() {
     loop_->UnregisterThread();
     ExitAllContexts();
     rejections_.clear();
+    rejection_index_.clear();
   }
   task_runner_ = nullptr;
   security_token_.Reset();
