@@ -490,6 +490,10 @@ class TestAccessor : public CefV8Accessor {
     }
     if (name == "declined")
       return false;
+    if (name == "declinedWithText") {
+      exception = "dropped";
+      return false;
+    }
     retval = CefV8Value::CreateString(stored);
     return true;
   }
@@ -498,6 +502,10 @@ class TestAccessor : public CefV8Accessor {
            const CefRefPtr<CefV8Value> value,
            CefString& exception) override {
     log.push_back("set " + name.ToString());
+    if (name == "declinedWithText") {
+      exception = "not writable";
+      return false;
+    }
     stored = value->GetStringValue().ToString();
     return true;
   }
@@ -525,6 +533,13 @@ TEST_F(ValueTest, AccessorPropertiesCallTheAccessor) {
   EXPECT_EQ("\"Error: no access\"",
             Eval("try { acc.secret } catch (e) { String(e) }"));
   EXPECT_EQ("true", Eval("acc.declined === undefined"));
+  // A read the accessor does not handle drops its exception text, as a
+  // native function's does; a write throws it whatever Set returns.
+  EXPECT_TRUE(object->SetValue("declinedWithText", V8_ACCESS_CONTROL_DEFAULT,
+                               V8_PROPERTY_ATTRIBUTE_NONE));
+  EXPECT_EQ("true", Eval("acc.declinedWithText === undefined"));
+  EXPECT_EQ("\"Error: not writable\"",
+            Eval("try { acc.declinedWithText = 1 } catch (e) { String(e) }"));
   // Plain objects take no accessor properties.
   EXPECT_FALSE(CefV8Value::CreateObject(nullptr)->SetValue(
       "x", V8_ACCESS_CONTROL_DEFAULT, V8_PROPERTY_ATTRIBUTE_NONE));

@@ -343,16 +343,19 @@ void AccessorGetter(v8::Local<v8::Name> property,
       CefV8ValueImpl::WrapIn(isolate, context, info.This()).get();
   CefRefPtr<CefV8Value> retval;
   CefString exception;
-  const bool handled =
-      accessor->Get(CefStringFromV8(isolate, property.As<v8::String>()), object,
-                    retval, exception);
+  // As for a native function: a read the accessor did not handle gives
+  // undefined and drops any exception text it set.
+  if (!accessor->Get(CefStringFromV8(isolate, property.As<v8::String>()),
+                     object, retval, exception)) {
+    return;
+  }
   if (!exception.empty()) {
     ThrowError(isolate, exception);
     return;
   }
   CefV8ValueImpl* result = CefV8ValueImpl::From(retval);
   v8::Local<v8::Value> value;
-  if (handled && result && result->IsValid() &&
+  if (result && result->IsValid() &&
       result->ToV8(isolate, context).ToLocal(&value)) {
     info.GetReturnValue().Set(value);
   }
@@ -372,6 +375,8 @@ void AccessorSetter(v8::Local<v8::Name> property,
   CefRefPtr<CefV8Value> new_value =
       CefV8ValueImpl::WrapIn(isolate, context, value).get();
   CefString exception;
+  // Unlike a read, a write throws the exception text whatever Set returns,
+  // as in the framework.
   accessor->Set(CefStringFromV8(isolate, property.As<v8::String>()), object,
                 new_value, exception);
   if (!exception.empty())
