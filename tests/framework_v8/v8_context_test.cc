@@ -124,11 +124,15 @@ TEST_F(ContextTest, EvalRunsAtGlobalScope) {
   EXPECT_FALSE(exception.get());
   EXPECT_EQ("4", Eval("fromEval"));
 
+  harness_->TakeUncaughtExceptions();
   EXPECT_FALSE(context_->Eval("throw new RangeError('r')", retval, exception));
   EXPECT_FALSE(retval.get());
   ASSERT_TRUE(exception.get());
   EXPECT_EQ("Uncaught RangeError: r", exception->GetMessage().ToString());
   EXPECT_EQ(1, exception->GetLineNumber());
+  // Returned, and reported as the framework's verbose TryCatch does.
+  EXPECT_EQ(std::vector<std::string>{"Uncaught RangeError: r"},
+            harness_->TakeUncaughtExceptions());
 
   EXPECT_FALSE(context_->Eval("", retval, exception));
   // A page that replaces eval does not break Eval.

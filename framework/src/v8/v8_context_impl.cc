@@ -89,7 +89,10 @@ bool CefV8ContextImpl::Eval(const CefString& code,
   v8::Local<v8::Value> result;
   {
     ScriptScope script(&thread->script_depth());
+    // Verbose, as the framework's: the exception is returned and also goes
+    // to the message listener (the console, OnUncaughtException).
     v8::TryCatch try_catch(isolate);
+    try_catch.SetVerbose(true);
     // An indirect call of eval: the code runs at global scope.
     v8::Local<v8::Value> argv[] = {source};
     if (!eval->Call(context, context->Global(), 1, argv).ToLocal(&result) ||
