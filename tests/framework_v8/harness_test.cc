@@ -231,6 +231,36 @@ TEST(ExtensionFailure, RegistrationRefusesEmptyNameOrCode) {
   // Outside a renderer nothing registers.
 }
 
+// Extension names are compared as registered, every UTF-16 code unit: names
+// that differ only after a NUL (where V8, reading C strings, would stop) or
+// only in unpaired surrogates are distinct extensions, and all of them run.
+TEST(ExtensionFailure, NamesAreComparedUnitForUnit) {
+  CefRefPtr<TestApp> app(new TestApp());
+  std::vector<bool> results;
+  app->on_webkit_initialized = [&] {
+    results.push_back(CefRegisterExtension(CefString(std::string("n\0x", 3)),
+                                           "var first = 1;", nullptr));
+    results.push_back(CefRegisterExtension(CefString(std::string("n\0y", 3)),
+                                           "var second = 2;", nullptr));
+    results.push_back(CefRegisterExtension(CefString(std::string("\0", 1)),
+                                           "var third = 3;", nullptr));
+    // Names that differ only in unpaired surrogates share a UTF-8 form.
+    const char16 high[] = {'s', 0xD800};
+    const char16 low[] = {'s', 0xDC00};
+    results.push_back(CefRegisterExtension(CefString(high, 2, true),
+                                           "var fourth = 4;", nullptr));
+    results.push_back(CefRegisterExtension(CefString(low, 2, true),
+                                           "var fifth = 5;", nullptr));
+  };
+  RendererHarness harness(app.get(), nullptr);
+  EXPECT_EQ((std::vector<bool>{true, true, true, true, true}), results);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  EXPECT_EQ(
+      "[1,2,3,4,5]",
+      harness.Eval(browser, frame, "[first, second, third, fourth, fifth]"));
+}
+
 TEST(HarnessScript, RunReportsResultsAndExceptions) {
   RendererHarness harness(nullptr, nullptr);
   const int browser = harness.CreateBrowser();

@@ -1,5 +1,6 @@
 #include "v8/extension_registry.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -61,9 +62,10 @@ bool ExtensionRegistry::Register(const CefString& name,
                                  CefRefPtr<CefV8Handler> handler) {
   if (frozen_ || name.empty() || code.empty())
     return false;
-  const std::string utf8_name = name.ToString();
+  // Compared as UTF-16: names that differ only in unpaired surrogates
+  // have the same UTF-8 form and are still two names.
   for (const Entry& entry : entries_) {
-    if (entry.name == utf8_name)
+    if (entry.name == name)
       return false;
   }
   std::string source = ExtensionSourceFromCef(code);
@@ -71,8 +73,13 @@ bool ExtensionRegistry::Register(const CefString& name,
     return false;
   const uint64_t serial = g_next_serial++;
   Entry entry;
-  entry.name = utf8_name;
-  entry.v8_name = utf8_name + "#" + std::to_string(serial);
+  entry.name = name;
+  // V8 reads the name as a C string: a NUL would cut it short, and names
+  // that differ only after one would become the same extension, of which
+  // one would never run. The serial keeps the names apart without it.
+  entry.v8_name = name.ToString();
+  std::replace(entry.v8_name.begin(), entry.v8_name.end(), '\0', '?');
+  entry.v8_name += "#" + std::to_string(serial);
   entry.serial = serial;
   entry.handler = handler;
   v8::RegisterExtension(std::make_unique<NativeExtension>(

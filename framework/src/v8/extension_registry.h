@@ -42,8 +42,8 @@ class ExtensionRegistry {
 
  private:
   struct Entry {
-    std::string name;     // as registered
-    std::string v8_name;  // unique in the process
+    CefString name;       // as registered, every code unit
+    std::string v8_name;  // unique in the process, with no NUL
     uint64_t serial;
     CefRefPtr<CefV8Handler> handler;
   };
