@@ -7,6 +7,7 @@
 #include <v8.h>
 
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,7 +21,9 @@
 #include "tests/framework_v8/frame_fixture.h"
 #include "tests/framework_v8/test_app.h"
 #include "v8/context_state.h"
+#include "v8/page_environment.h"
 #include "v8/render_thread_impl.h"
+#include "v8/v8_context_impl.h"
 #include "v8/v8_platform.h"
 
 namespace v8test {
@@ -438,6 +441,28 @@ TEST(PageSafety, IntervalsRepeatUntilCleared) {
   EXPECT_EQ("3", harness.Eval(browser, frame, "n"));
   harness.RunTasksFor(10);
   EXPECT_EQ("3", harness.Eval(browser, frame, "n"));
+}
+
+// A chain of timeouts each setting the next counts its depth only up to
+// the clamp, so that a chain kept going for months (2^31 hops of 4 ms are 99
+// days) neither overflows the count nor loses the 4 ms minimum.
+TEST(PageSafety, TimerDepthStopsCountingAtTheClamp) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  std::shared_ptr<cef_renderer::ContextState> state =
+      cef_renderer::CefV8ContextImpl::From(harness.GetContext(browser, frame))
+          ->state();
+  // The depth a chain had reached after that many hops, before the count
+  // stopped at the clamp.
+  state->set_timer_nesting(std::numeric_limits<int>::max());
+  const std::string id =
+      harness.Eval(browser, frame, "setTimeout(function() {}, 0)");
+  state->set_timer_nesting(0);
+  cef_renderer::PendingTimer* timer = state->FindTimer(std::stoi(id));
+  ASSERT_TRUE(timer);
+  EXPECT_EQ(cef_renderer::kMaxTimerNesting + 1, timer->nesting);
+  EXPECT_EQ(cef_renderer::kMinNestedDelayMs, timer->interval_ms);
 }
 
 TEST(PageSafety, BusyTimersDoNotHoldTheLoopForever) {

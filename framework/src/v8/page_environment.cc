@@ -1,5 +1,6 @@
 #include "v8/page_environment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -80,7 +81,10 @@ void StartTimer(const v8::FunctionCallbackInfo<v8::Value>& info, bool repeat) {
   int64 delay = 0;
   if (!TimerDelay(info, context, &delay))
     return;
-  timer.nesting = state->timer_nesting() + 1;
+  // Past the clamp the depth no longer matters: it stops counting there,
+  // so that a chain of timers setting the next one never overflows it (a
+  // 4 ms chain would in 99 days, and then run back to back).
+  timer.nesting = std::min(state->timer_nesting(), kMaxTimerNesting) + 1;
   if (timer.nesting > kMaxTimerNesting && delay < kMinNestedDelayMs)
     delay = kMinNestedDelayMs;
   if (repeat && delay < 1)

@@ -88,8 +88,10 @@ void RenderThreadImpl::RunTimer(const std::weak_ptr<ContextState>& weak_state,
   if (!repeat || !state->IsValid())
     return;
   if (PendingTimer* again = state->FindTimer(timer_id)) {
-    // Each run of an interval nests one level deeper, as in HTML.
-    ++again->nesting;
+    // Each run of an interval nests one level deeper, as in HTML, up to
+    // the level where the clamp applies.
+    if (again->nesting <= kMaxTimerNesting)
+      ++again->nesting;
     if (again->nesting > kMaxTimerNesting &&
         again->interval_ms < kMinNestedDelayMs) {
       again->interval_ms = kMinNestedDelayMs;
