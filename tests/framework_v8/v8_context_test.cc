@@ -298,6 +298,56 @@ TEST(ContextRelease, ReleasedContextAndItsObjectsFailSafely) {
   EXPECT_FALSE(context->IsSame(harness.GetContext(browser, frame)));
 }
 
+// A native function of a frame whose document has gone can still be called
+// from another frame that kept it. Its context is then current but released:
+// as in the framework, GetCurrentContext() gives a handle that reports
+// IsValid() false (it is not NULL), so that the usual
+// GetCurrentContext()->GetBrowser() finds no browser instead of crashing.
+TEST(ContextRelease, ReleasedCurrentContextStillGetsAHandle) {
+  CefRefPtr<TestApp> app(new TestApp());
+  std::vector<std::string> seen;
+  CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+      [&](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList&,
+          CefRefPtr<CefV8Value>& retval, CefString&) {
+        CefRefPtr<CefV8Context> current = CefV8Context::GetCurrentContext();
+        CefRefPtr<CefV8Context> entered = CefV8Context::GetEnteredContext();
+        seen.push_back(
+            std::string(current.get() ? "handle" : "NULL") +
+            (current.get() && current->IsValid() ? " valid" : " invalid") +
+            (current.get() && current->GetBrowser().get() ? " browser"
+                                                          : " no-browser") +
+            (current.get() && current->GetTaskRunner().get() ? " runner"
+                                                             : " no-runner") +
+            (entered.get() && entered->IsValid() ? " entered-valid"
+                                                 : " entered-not"));
+        retval = CefV8Value::CreateInt(1);
+        return true;
+      }));
+  app->on_webkit_initialized = [&] {
+    CefRegisterExtension("v8test/where",
+                         "var where = function() {"
+                         " native function where(); return where(); };",
+                         handler.get());
+  };
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 main = harness.CreateFrame(browser, "", true);
+  const int64 child = harness.CreateFrame(browser, "child", false);
+  CefRefPtr<CefV8Value> child_where =
+      harness.GetContext(browser, child)->GetGlobal()->GetValue("where");
+  ASSERT_TRUE(
+      harness.GetContext(browser, main)
+          ->GetGlobal()
+          ->SetValue("childWhere", child_where, V8_PROPERTY_ATTRIBUTE_NONE));
+  EXPECT_EQ("1", harness.Eval(browser, main, "childWhere()"));
+  harness.ReleaseContext(browser, child);
+  EXPECT_EQ("1", harness.Eval(browser, main, "childWhere()"));
+  EXPECT_EQ((std::vector<std::string>{
+                "handle valid browser runner entered-valid",
+                "handle invalid no-browser runner entered-valid"}),
+            seen);
+}
+
 TEST(ContextRelease, TimersAndTasksOfAReleasedContextDoNotRunScript) {
   RendererHarness harness(nullptr, nullptr);
   const int browser = harness.CreateBrowser();

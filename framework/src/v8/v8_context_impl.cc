@@ -9,6 +9,25 @@
 
 namespace cef_renderer {
 
+namespace {
+
+// The record of |context|, for a handle to it.
+std::shared_ptr<ContextState> StateOrReleased(RenderThreadImpl* thread,
+                                              v8::Local<v8::Context> context) {
+  if (std::shared_ptr<ContextState> state = thread->StateFor(context))
+    return state;
+  // A context released while its script still runs, or one whose function
+  // another frame still calls: the record is gone. As the framework does,
+  // such a context still gets a handle, which reports IsValid() false and
+  // whose task runner works.
+  std::shared_ptr<ContextState> released = std::make_shared<ContextState>(
+      thread->isolate(), nullptr, 0, 0, thread->task_runner());
+  released->Release();
+  return released;
+}
+
+}  // namespace
+
 CefV8ContextImpl::CefV8ContextImpl(std::shared_ptr<ContextState> state)
     : state_(std::move(state)) {}
 
@@ -113,11 +132,8 @@ CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() {
   if (!thread || !thread->isolate()->InContext())
     return nullptr;
   v8::HandleScope handle_scope(thread->isolate());
-  std::shared_ptr<cef_renderer::ContextState> state =
-      thread->StateFor(thread->isolate()->GetCurrentContext());
-  if (!state)
-    return nullptr;
-  return new cef_renderer::CefV8ContextImpl(state);
+  return new cef_renderer::CefV8ContextImpl(cef_renderer::StateOrReleased(
+      thread, thread->isolate()->GetCurrentContext()));
 }
 
 CefRefPtr<CefV8Context> CefV8Context::GetEnteredContext() {
@@ -126,11 +142,8 @@ CefRefPtr<CefV8Context> CefV8Context::GetEnteredContext() {
   if (!thread || !thread->isolate()->InContext())
     return nullptr;
   v8::HandleScope handle_scope(thread->isolate());
-  std::shared_ptr<cef_renderer::ContextState> state =
-      thread->StateFor(thread->isolate()->GetEnteredOrMicrotaskContext());
-  if (!state)
-    return nullptr;
-  return new cef_renderer::CefV8ContextImpl(state);
+  return new cef_renderer::CefV8ContextImpl(cef_renderer::StateOrReleased(
+      thread, thread->isolate()->GetEnteredOrMicrotaskContext()));
 }
 
 bool CefV8Context::InContext() {
