@@ -348,6 +348,49 @@ TEST(ContextRelease, ReleasedCurrentContextStillGetsAHandle) {
             seen);
 }
 
+// While a new context is being created, code of a released context that
+// runs meanwhile (here through an extension's native function and another
+// frame) is not taken for the new context's: its setTimeout sets nothing.
+TEST(ContextRelease, ReleasedContextIsNotTakenForTheOneBeingCreated) {
+  CefRefPtr<TestApp> app(new TestApp());
+  CefRefPtr<CefV8Value> call_during_creation;
+  CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+      [&](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList&,
+          CefRefPtr<CefV8Value>&, CefString&) {
+        if (call_during_creation.get())
+          call_during_creation->ExecuteFunction(nullptr, CefV8ValueList());
+        return true;
+      }));
+  app->on_webkit_initialized = [&] {
+    CefRegisterExtension("v8test/hook", "native function hook(); hook();",
+                         handler.get());
+  };
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 main = harness.CreateFrame(browser, "", true);
+  const int64 child = harness.CreateFrame(browser, "child", false);
+  CefRefPtr<CefV8Context> main_context = harness.GetContext(browser, main);
+  ASSERT_TRUE(main_context->GetGlobal()->SetValue(
+      "childSetTimeout",
+      harness.GetContext(browser, child)->GetGlobal()->GetValue("setTimeout"),
+      V8_PROPERTY_ATTRIBUTE_NONE));
+  harness.ReleaseContext(browser, child);
+  CefRefPtr<CefV8Value> function;
+  CefRefPtr<CefV8Exception> exception;
+  ASSERT_TRUE(main_context->Enter());
+  ASSERT_TRUE(main_context->Eval(
+      "(function() {"
+      "  childSetTimeout(function() { console.log('released timer'); }, 0);"
+      "})",
+      function, exception));
+  ASSERT_TRUE(main_context->Exit());
+  call_during_creation = function;
+  ASSERT_NE(0, harness.CreateFrame(browser, "other", false));
+  call_during_creation = nullptr;
+  harness.RunTasksFor(20);
+  EXPECT_TRUE(harness.TakeConsoleLines().empty());
+}
+
 TEST(ContextRelease, TimersAndTasksOfAReleasedContextDoNotRunScript) {
   RendererHarness harness(nullptr, nullptr);
   const int browser = harness.CreateBrowser();

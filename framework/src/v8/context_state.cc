@@ -58,6 +58,14 @@ ContextState* ContextState::FromContext(v8::Local<v8::Context> context) {
   return static_cast<ContextState*>(slot.As<v8::External>()->Value());
 }
 
+bool ContextState::WasReleased(v8::Local<v8::Context> context) {
+  if (context.IsEmpty() || context->GetNumberOfEmbedderDataFields() <=
+                               static_cast<uint32_t>(kStateSlot)) {
+    return false;
+  }
+  return context->GetEmbedderData(kStateSlot)->IsNull();
+}
+
 void ContextState::Attach(v8::Local<v8::Context> context) {
   context_.Reset(isolate_, context);
   context->SetEmbedderData(kStateSlot, v8::External::New(isolate_, this));
@@ -68,8 +76,9 @@ void ContextState::Release() {
     return;
   v8::HandleScope handle_scope(isolate_);
   if (!context_.IsEmpty()) {
+    // Null, not undefined: the context still tells that it had a record.
     v8::Local<v8::Context> context = context_.Get(isolate_);
-    context->SetEmbedderData(kStateSlot, v8::Undefined(isolate_));
+    context->SetEmbedderData(kStateSlot, v8::Null(isolate_));
   }
   context_.Reset();
   eval_.Reset();

@@ -51,6 +51,8 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
 
   // The state that owns |context|, or NULL (released, or not one of ours).
   static ContextState* FromContext(v8::Local<v8::Context> context);
+  // Whether |context| had a state that was released.
+  static bool WasReleased(v8::Local<v8::Context> context);
 
   // Links the V8 context to this state; render thread.
   void Attach(v8::Local<v8::Context> context);

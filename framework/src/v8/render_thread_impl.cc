@@ -379,6 +379,10 @@ std::shared_ptr<ContextState> RenderThreadImpl::StateFor(
   if (ContextState* state = ContextState::FromContext(context))
     return state->shared_from_this();
   // Extension code runs inside Context::New, before the state is attached.
+  // Script of a released context may run meanwhile too (a function another
+  // frame kept); that context is not the one being created.
+  if (ContextState::WasReleased(context))
+    return nullptr;
   return creating_;
 }
 

@@ -75,7 +75,8 @@ class RenderThreadImpl {
   CefRefPtr<CefTaskRunner> task_runner() const { return task_runner_; }
 
   // The record of |context|: its attached state, or the state of the context
-  // being created right now (extension code runs before it is attached).
+  // being created right now (extension code runs before it is attached);
+  // NULL for a released context.
   std::shared_ptr<ContextState> StateFor(v8::Local<v8::Context> context);
   // The record of the current context, or NULL.
   std::shared_ptr<ContextState> CurrentState();
