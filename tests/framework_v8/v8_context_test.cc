@@ -522,6 +522,43 @@ TEST(PageSafety, ManyLateHandledRejectionsStayCheap) {
       harness.TakeUncaughtExceptions());
 }
 
+// FinalizationRegistry callbacks run as V8's own tasks, between script
+// turns or at their end. Microtasks they queue run right after them, as
+// after any task, not only once the page happens to run script again.
+TEST(PageSafety, MicrotasksOfFinalizationCallbacksRunAfterThem) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  harness.Eval(browser, frame,
+               "var registry = new FinalizationRegistry(function(held) {"
+               "  console.log('cleanup ' + held);"
+               "  Promise.resolve().then(function() {"
+               "    console.log('then ' + held); });"
+               "});");
+  v8::Isolate* isolate = v8::Isolate::GetCurrent();
+  // The callbacks run between turns (here, once the harness's tasks are
+  // done), or at the end of a script turn.
+  for (const std::string when : {"between", "end"}) {
+    harness.Eval(browser, frame,
+                 "(function() { for (var i = 0; i < 3; i++)"
+                 "  registry.register({}, '" +
+                     when + "'); })();");
+    harness.RunPendingTasks();
+    isolate->LowMemoryNotification();
+    if (when == "between")
+      harness.RunPendingTasks();
+    else
+      harness.Eval(browser, frame, "0");
+    int cleanups = 0, thens = 0;
+    for (const cef_harness::ConsoleLine& line : harness.TakeConsoleLines()) {
+      cleanups += line.text == "cleanup " + when;
+      thens += line.text == "then " + when;
+    }
+    EXPECT_GT(cleanups, 0) << when;
+    EXPECT_EQ(cleanups, thens) << when;
+  }
+}
+
 TEST(PageSafety, IntervalsRepeatUntilCleared) {
   RendererHarness harness(nullptr, nullptr);
   const int browser = harness.CreateBrowser();

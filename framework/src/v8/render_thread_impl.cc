@@ -95,8 +95,11 @@ void RenderThreadImpl::Start(CefRefPtr<CefApp> app,
 
   script_depth_ = std::make_unique<ScriptDepth>(isolate_);
   script_depth_->SetAfterMicrotasksHook([this] {
-    // The end of the outermost script turn: V8's own tasks may run.
-    RunV8ForegroundTasks(isolate_);
+    // The end of the outermost script turn: V8's own tasks may run. Those
+    // that run script (FinalizationRegistry callbacks) may queue
+    // microtasks, which run at once, as after any task.
+    if (RunV8ForegroundTasks(isolate_) > 0)
+      isolate_->PerformMicrotaskCheckpoint();
     v8_tasks_ran_ = true;
     ReportPendingRejections();
     // The end of a script turn is where records of objects V8 collected
@@ -436,9 +439,12 @@ void RenderThreadImpl::RunMicrotasks() {
   // main loop runs them. Left queued for ever, they also left the collector
   // in a state where a later full collection (LowMemoryNotification after
   // many contexts came and went) could crash on a worker thread.
-  // A script turn that just ended ran them already.
-  if (!script_depth_->InScript() && !v8_tasks_ran_)
-    RunV8ForegroundTasks(isolate_);
+  // A script turn that just ended ran them already. Script they run counts
+  // as a turn of its own: its microtasks follow.
+  if (!script_depth_->InScript() && !v8_tasks_ran_) {
+    script_depth_->RunMaybeScript(
+        [this] { return RunV8ForegroundTasks(isolate_) > 0; });
+  }
   v8::HandleScope handle_scope(isolate_);
   script_depth_->RunMicrotasks();
   // Also outside script turns: records of objects V8 collected meanwhile.

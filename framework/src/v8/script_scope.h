@@ -25,6 +25,17 @@ class ScriptDepth {
   // Notes that script may have run (a property read, a call) outside a
   // ScriptScope, so that the next checkpoint is not skipped.
   void NoteScript() { script_ran_ = true; }
+
+  // Runs |body|, which may or may not run script (V8's own tasks), as
+  // script: calls it makes into script do not end the turn. The next
+  // checkpoint is skipped only if |body| returns false (it ran nothing).
+  template <class Body>
+  void RunMaybeScript(Body body) {
+    ++depth_;
+    if (body())
+      script_ran_ = true;
+    --depth_;
+  }
   // Leaves one level; microtasks run when this was the outermost.
   void Leave() {
     if (--depth_ == 0)

@@ -60,13 +60,15 @@ v8::Platform* GetV8Platform() {
   return Process().platform();
 }
 
-void RunV8ForegroundTasks(v8::Isolate* isolate) {
-  for (int i = 0; i < kMaxForegroundTasksPerCall &&
-                  v8::platform::PumpMessageLoop(
-                      Process().platform(), isolate,
-                      v8::platform::MessageLoopBehavior::kDoNotWait);
-       ++i) {
+int RunV8ForegroundTasks(v8::Isolate* isolate) {
+  int ran = 0;
+  while (ran < kMaxForegroundTasksPerCall &&
+         v8::platform::PumpMessageLoop(
+             Process().platform(), isolate,
+             v8::platform::MessageLoopBehavior::kDoNotWait)) {
+    ++ran;
   }
+  return ran;
 }
 
 v8::ArrayBuffer::Allocator* NewArrayBufferAllocator() {

@@ -11,8 +11,9 @@ namespace cef_renderer {
 void EnsureV8Initialized();
 
 // Runs the tasks V8 has posted to |isolate|'s own thread that are due now
-// (the collector's finishing steps among them), without waiting.
-void RunV8ForegroundTasks(v8::Isolate* isolate);
+// (the collector's finishing steps among them), without waiting. Returns
+// how many ran; some run page script (FinalizationRegistry callbacks).
+int RunV8ForegroundTasks(v8::Isolate* isolate);
 
 // The process's V8 platform (initialising V8 if not done yet).
 v8::Platform* GetV8Platform();
