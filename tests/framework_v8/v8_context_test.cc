@@ -55,6 +55,38 @@ TEST(ContextStack, EnterAndExitNest) {
   EXPECT_FALSE(CefV8Context::InContext());
 }
 
+// Exit from inside a call made in another context (a handler reached
+// through ExecuteFunctionWithContext) is refused: the client's context is not
+// the one V8 entered last, and V8 ends the process when it is left then.
+TEST(ContextStack, ExitRefusesWhileACallInAnotherContextRuns) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 main = harness.CreateFrame(browser, "", true);
+  const int64 child = harness.CreateFrame(browser, "child", false);
+  CefRefPtr<CefV8Context> a = harness.GetContext(browser, main);
+  CefRefPtr<CefV8Context> b = harness.GetContext(browser, child);
+  bool exited_inside = true;
+  CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+      [&](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList&,
+          CefRefPtr<CefV8Value>& retval, CefString&) {
+        exited_inside = a->Exit();
+        retval = CefV8Value::CreateInt(1);
+        return true;
+      }));
+  ASSERT_TRUE(a->Enter());
+  CefRefPtr<CefV8Value> function =
+      CefV8Value::CreateFunction("leaveA", handler.get());
+  CefRefPtr<CefV8Value> result =
+      function->ExecuteFunctionWithContext(b, nullptr, CefV8ValueList());
+  ASSERT_TRUE(result.get());
+  EXPECT_EQ(1, result->GetIntValue());
+  EXPECT_FALSE(exited_inside);
+  // Once the call is over, the context is the innermost again.
+  EXPECT_TRUE(CefV8Context::GetCurrentContext()->IsSame(a));
+  EXPECT_TRUE(a->Exit());
+  EXPECT_FALSE(CefV8Context::InContext());
+}
+
 TEST(ContextStack, HandlerSeesItsOwnContextAsCurrentAndTheCallersAsEntered) {
   CefRefPtr<TestApp> app(new TestApp());
   CefRefPtr<CefV8Context> current, entered;

@@ -416,7 +416,14 @@ bool RenderThreadImpl::ExitContext(ContextState* state) {
   if (shut_down_ || entered_.empty() || entered_.back().state.get() != state)
     return false;
   v8::HandleScope handle_scope(isolate_);
-  entered_.back().context.Get(isolate_)->Exit();
+  v8::Local<v8::Context> context = entered_.back().context.Get(isolate_);
+  // V8 ends the process when a context other than the one it entered last
+  // is left: with a call made in another context still running (Exit from
+  // a handler reached through ExecuteFunctionWithContext), the client's
+  // context is not the innermost one and cannot be left yet.
+  if (isolate_->GetEnteredOrMicrotaskContext() != context)
+    return false;
+  context->Exit();
   entered_.pop_back();
   // Leaving the outermost context the client entered is the end of its
   // script turn.
