@@ -23,6 +23,7 @@
 #include "v8/context_state.h"
 #include "v8/page_environment.h"
 #include "v8/render_thread_impl.h"
+#include "v8/script_scope.h"
 #include "v8/v8_context_impl.h"
 #include "v8/v8_platform.h"
 
@@ -514,6 +515,49 @@ TEST(PageSafety, RunawayRecursionGivesRangeError) {
       << through_native;
   // The renderer carries on.
   EXPECT_EQ("2", harness.Eval(browser, frame, "1 + 1"));
+}
+
+// A native function handed itself calls itself back with no script frame in
+// between, where V8 would check the stack. As in the framework, calls from
+// C++ nest only so deep: the innermost throws a RangeError, which the page
+// can catch, instead of the renderer running out of stack.
+TEST(PageSafety, NativeFunctionCallingItselfGivesRangeError) {
+  CefRefPtr<TestApp> app(new TestApp());
+  int calls = 0;
+  CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+      [&](const CefString&, CefRefPtr<CefV8Value>,
+          const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
+          CefString& exception) {
+        // invoke(f) calls f(f).
+        ++calls;
+        CefV8ValueList again(1, arguments[0]);
+        retval = arguments[0]->ExecuteFunction(nullptr, again);
+        if (!retval.get())
+          exception = arguments[0]->GetException()->GetMessage();
+        return true;
+      }));
+  app->on_context_created = [&](CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                CefRefPtr<CefV8Context> context) {
+    context->GetGlobal()->SetValue(
+        "invoke", CefV8Value::CreateFunction("invoke", handler.get()),
+        V8_PROPERTY_ATTRIBUTE_NONE);
+  };
+  RendererHarness harness(app.get(), nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  const std::string message = harness.Eval(
+      browser, frame,
+      "try { invoke(invoke); 'returned' } catch (e) { e.message }");
+  EXPECT_NE(std::string::npos,
+            message.find("RangeError: Maximum call stack size exceeded"))
+      << message;
+  EXPECT_GT(calls, 1);
+  EXPECT_LE(calls, cef_renderer::kMaxScriptDepth);
+  // Calls that do not nest so deeply run as before.
+  EXPECT_EQ("7",
+            harness.Eval(browser, frame,
+                         "invoke(function(self) {"
+                         "  return typeof self == 'function' ? 7 : 0; })"));
 }
 
 TEST(PageSafety, UnhandledRejectionsAreReported) {

@@ -11,12 +11,22 @@
 
 namespace cef_renderer {
 
+// How deep script runs entered from C++ may nest, as in the framework's
+// Blink (kMaxRecursionDepth): a call from C++ at this depth throws a
+// RangeError instead of running. Calls that go from a native function
+// straight back into one (ExecuteFunction on an API function) pass no
+// script frame, where V8 would check the stack, so without the bound they
+// would recurse until the thread's stack is gone.
+constexpr int kMaxScriptDepth = 22;
+
 class ScriptDepth {
  public:
   explicit ScriptDepth(v8::Isolate* isolate) : isolate_(isolate) {}
 
   // True while script runs (a script run, a native callback, microtasks).
   bool InScript() const { return depth_ > 0; }
+  // How many script runs entered from C++ are under way.
+  int depth() const { return depth_; }
 
   void Enter() {
     ++depth_;

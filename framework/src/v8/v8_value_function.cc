@@ -138,6 +138,7 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::ExecuteFunctionWithContext(
   // Asked before the call marks script as running: only script that ran
   // before it can receive a rethrown exception.
   const bool script_below = thread->script_depth().InScript();
+  const bool too_deep = thread->script_depth().depth() >= kMaxScriptDepth;
   v8::Local<v8::Value> result;
   {
     // Script entered from here; when this is the outermost run, microtasks
@@ -145,10 +146,17 @@ CefRefPtr<CefV8Value> CefV8ValueImpl::ExecuteFunctionWithContext(
     ScriptScope script(&thread->script_depth());
     v8::TryCatch try_catch(isolate);
     try_catch.SetVerbose(true);
-    const bool ok = function.As<v8::Function>()
-                        ->Call(v8_context, receiver,
-                               static_cast<int>(argv.size()), argv.data())
-                        .ToLocal(&result);
+    bool ok = false;
+    if (too_deep) {
+      isolate->ThrowException(
+          v8::Exception::RangeError(v8::String::NewFromUtf8Literal(
+              isolate, "Maximum call stack size exceeded")));
+    } else {
+      ok = function.As<v8::Function>()
+               ->Call(v8_context, receiver, static_cast<int>(argv.size()),
+                      argv.data())
+               .ToLocal(&result);
+    }
     if (!ok || try_catch.HasCaught()) {
       RecordException(isolate, v8_context, try_catch, script_below);
       return nullptr;
