@@ -11,10 +11,20 @@ namespace cef_renderer {
 namespace {
 
 // Embedder data slot of a v8::Context that holds its ContextState (as a
-// v8::External, so that an unset slot reads safely as undefined).
+// v8::External, so that an unset slot reads safely as undefined; null once
+// the state was released).
 constexpr int kStateSlot = 2;
 
 std::atomic<int> g_live_states{0};
+
+// What |context| holds in kStateSlot; empty when it has no such slot.
+v8::Local<v8::Value> StateSlot(v8::Local<v8::Context> context) {
+  if (context.IsEmpty() || context->GetNumberOfEmbedderDataFields() <=
+                               static_cast<uint32_t>(kStateSlot)) {
+    return v8::Local<v8::Value>();
+  }
+  return context->GetEmbedderData(kStateSlot);
+}
 
 }  // namespace
 
@@ -48,22 +58,15 @@ ContextState::~ContextState() {
 }
 
 ContextState* ContextState::FromContext(v8::Local<v8::Context> context) {
-  if (context.IsEmpty() || context->GetNumberOfEmbedderDataFields() <=
-                               static_cast<uint32_t>(kStateSlot)) {
-    return nullptr;
-  }
-  v8::Local<v8::Value> slot = context->GetEmbedderData(kStateSlot);
+  v8::Local<v8::Value> slot = StateSlot(context);
   if (slot.IsEmpty() || !slot->IsExternal())
     return nullptr;
   return static_cast<ContextState*>(slot.As<v8::External>()->Value());
 }
 
 bool ContextState::WasReleased(v8::Local<v8::Context> context) {
-  if (context.IsEmpty() || context->GetNumberOfEmbedderDataFields() <=
-                               static_cast<uint32_t>(kStateSlot)) {
-    return false;
-  }
-  return context->GetEmbedderData(kStateSlot)->IsNull();
+  v8::Local<v8::Value> slot = StateSlot(context);
+  return !slot.IsEmpty() && slot->IsNull();
 }
 
 void ContextState::Attach(v8::Local<v8::Context> context) {
@@ -76,7 +79,7 @@ void ContextState::Release() {
     return;
   v8::HandleScope handle_scope(isolate_);
   if (!context_.IsEmpty()) {
-    // Null, not undefined: the context still tells that it had a record.
+    // Null, not undefined: the context still tells that it had a state.
     v8::Local<v8::Context> context = context_.Get(isolate_);
     context->SetEmbedderData(kStateSlot, v8::Null(isolate_));
   }
