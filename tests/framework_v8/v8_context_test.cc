@@ -32,13 +32,21 @@ namespace {
 
 using cef_harness::RendererHarness;
 
+// A new browser with a main frame and a child frame: their contexts.
+void MainAndChildContexts(RendererHarness* harness,
+                          CefRefPtr<CefV8Context>* main_context,
+                          CefRefPtr<CefV8Context>* child_context) {
+  const int browser = harness->CreateBrowser();
+  const int64 main = harness->CreateFrame(browser, "", true);
+  const int64 child = harness->CreateFrame(browser, "child", false);
+  *main_context = harness->GetContext(browser, main);
+  *child_context = harness->GetContext(browser, child);
+}
+
 TEST(ContextStack, EnterAndExitNest) {
   RendererHarness harness(nullptr, nullptr);
-  const int browser = harness.CreateBrowser();
-  const int64 main = harness.CreateFrame(browser, "", true);
-  const int64 child = harness.CreateFrame(browser, "child", false);
-  CefRefPtr<CefV8Context> a = harness.GetContext(browser, main);
-  CefRefPtr<CefV8Context> b = harness.GetContext(browser, child);
+  CefRefPtr<CefV8Context> a, b;
+  MainAndChildContexts(&harness, &a, &b);
 
   EXPECT_FALSE(CefV8Context::InContext());
   EXPECT_FALSE(CefV8Context::GetCurrentContext().get());
@@ -61,11 +69,8 @@ TEST(ContextStack, EnterAndExitNest) {
 // the one V8 entered last, and V8 ends the process when it is left then.
 TEST(ContextStack, ExitRefusesWhileACallInAnotherContextRuns) {
   RendererHarness harness(nullptr, nullptr);
-  const int browser = harness.CreateBrowser();
-  const int64 main = harness.CreateFrame(browser, "", true);
-  const int64 child = harness.CreateFrame(browser, "child", false);
-  CefRefPtr<CefV8Context> a = harness.GetContext(browser, main);
-  CefRefPtr<CefV8Context> b = harness.GetContext(browser, child);
+  CefRefPtr<CefV8Context> a, b;
+  MainAndChildContexts(&harness, &a, &b);
   bool exited_inside = true;
   CefRefPtr<FunctionHandler> handler(new FunctionHandler(
       [&](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList&,
