@@ -580,11 +580,12 @@ TEST(PageSafety, UnhandledRejectionsAreReported) {
 
 // Handlers attached late to many rejected promises, in the same turn, each
 // take the rejection off the list at once: the page's work stays linear.
+// Scanning the whole list for every handler took minutes for this many, past
+// the time limit of every test here.
 TEST(PageSafety, ManyLateHandledRejectionsStayCheap) {
   RendererHarness harness(nullptr, nullptr);
   const int browser = harness.CreateBrowser();
   const int64 frame = harness.CreateFrame(browser, "", true);
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ("100000",
             harness.Eval(browser, frame,
                          "var ps = [];"
@@ -593,11 +594,6 @@ TEST(PageSafety, ManyLateHandledRejectionsStayCheap) {
                          "Promise.reject(new Error('the one left'));"
                          "ps.forEach(function(p) { p.catch(function() {}); });"
                          "ps.length"));
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::steady_clock::now() - start)
-                           .count();
-  // Scanning the list for every handler took minutes here.
-  EXPECT_LT(seconds, 20);
   EXPECT_EQ(
       std::vector<std::string>{"Uncaught (in promise) Error: the one left"},
       harness.TakeUncaughtExceptions());
