@@ -8,6 +8,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <limits>
 #include <utility>
 
 #include "ipc/scoped_fd.h"
@@ -27,6 +28,14 @@ constexpr Millis kDestructorGrace(1000);
 // How long the output pipe of a child that ended is read for what it wrote
 // last.
 constexpr Millis kOutputDrain(100);
+
+// The next of a counter of ids that only need to differ from the recent
+// ones: after the largest int it starts again at 1, where ++ would overflow.
+int TakeId(int* next) {
+  const int id = *next;
+  *next = id == std::numeric_limits<int>::max() ? 1 : id + 1;
+  return id;
+}
 
 int OpenPidfd(pid_t pid) {
 #if defined(SYS_pidfd_open)
@@ -193,7 +202,7 @@ int RendererHost::ExecuteScript(int browser_id,
                                 int64_t frame_id,
                                 const std::u16string& code,
                                 std::string* error) {
-  int id = next_request_id_++;
+  const int id = TakeId(&next_request_id_);
   if (!Send(ipc::ExecuteScript{id, browser_id, frame_id, code}, error))
     return -1;
   return id;
@@ -416,7 +425,7 @@ bool RendererHost::Poll(Millis timeout,
 RendererHost::SyncResult RendererHost::Sync(Millis timeout,
                                             std::vector<HostEvent>* events,
                                             bool* idle) {
-  const int token = next_sync_token_++;
+  const int token = TakeId(&next_sync_token_);
   std::string error;
   if (!Send(ipc::Sync{token}, &error))
     return SyncResult::kGone;

@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <limits>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -104,6 +105,12 @@ BrowserProcess::~BrowserProcess() {
 }
 
 int BrowserProcess::StartRenderer(std::string* error) {
+  // Renderer numbers and browser ids are never used twice; the last int is
+  // the end of them (++ past it would overflow).
+  if (next_renderer_ == std::numeric_limits<int>::max()) {
+    *error = "no renderer number is left";
+    return 0;
+  }
   ipc::WireValue extra_info;
   if (!AskExtraInfo(app_, &extra_info, error))
     return 0;
@@ -149,6 +156,10 @@ CefRefPtr<CefBrowser> BrowserProcess::CreateBrowser(int renderer,
   RendererSlot* slot = FindRenderer(renderer);
   if (!slot || !slot->running) {
     *error = "renderer " + std::to_string(renderer) + " is not running";
+    return NULL;
+  }
+  if (next_browser_ == std::numeric_limits<int>::max()) {
+    *error = "no browser id is left";
     return NULL;
   }
   const int id = next_browser_++;
