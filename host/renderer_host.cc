@@ -161,12 +161,10 @@ bool RendererHost::SendEncoded(std::vector<uint8_t> payload,
     *error = "the channel to the renderer is closed";
     return false;
   }
-  if (!write_error_.empty()) {
-    *error = "the renderer no longer takes requests (" + write_error_ + ")";
-    return false;
+  if (write_error_.empty()) {
+    channel_->Queue(std::move(payload));
+    FlushOutput();
   }
-  channel_->Queue(std::move(payload));
-  FlushOutput();
   if (!write_error_.empty()) {
     *error = "the renderer no longer takes requests (" + write_error_ + ")";
     return false;
