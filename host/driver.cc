@@ -107,16 +107,9 @@ void Driver::Pump(Millis duration, int wake_fd) {
 void Driver::ReplyNotSent(Command& command, const std::string& error) {
   if (renderer_ && renderer_->write_failed()) {
     // A renderer that closed its end of the channel is seen to exit within
-    // moments; one that stays keeps the write's error as the reply.
-    const Clock::time_point deadline = Clock::now() + kExitAfterFailedWrite;
-    std::vector<HostEvent> events;
-    while (!renderer_->exited()) {
-      auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now());
-      if (left.count() <= 0)
-        break;
-      renderer_->Poll(left, &events);
-    }
-    EmitEvents(&events, &command);
+    // moments; one that stays keeps the write's error as the reply. Nothing
+    // of this command was sent, so what arrives meanwhile is not its own.
+    Pump(kExitAfterFailedWrite, -1);
     if (renderer_->exited()) {
       ReplyError(command, "the renderer is gone");
       return;
