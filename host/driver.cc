@@ -87,6 +87,12 @@ void Driver::EmitEvents(std::vector<HostEvent>* events, Command* command) {
   events->clear();
 }
 
+RendererHost::EventSink Driver::EmitTo(Command* command) {
+  return [this, command](std::vector<HostEvent>* events) {
+    EmitEvents(events, command);
+  };
+}
+
 void Driver::Pump(Millis duration, int wake_fd) {
   const Clock::time_point deadline = Clock::now() + duration;
   std::vector<HostEvent> events;
@@ -124,9 +130,9 @@ bool Driver::Barrier(Command& command, bool* idle) {
   std::string error;
   ReadTimeout(command, &timeout_ms, &error);
   std::vector<HostEvent> events;
+  const RendererHost::EventSink emit = EmitTo(&command);
   RendererHost::SyncResult result =
-      renderer_->Sync(Millis(timeout_ms), &events, idle);
-  EmitEvents(&events, &command);
+      renderer_->Sync(Millis(timeout_ms), &events, idle, emit);
   switch (result) {
     case RendererHost::SyncResult::kReplied:
       return true;
@@ -137,8 +143,7 @@ bool Driver::Barrier(Command& command, bool* idle) {
       return false;
     case RendererHost::SyncResult::kGone:
       // Let the exit be reported before the reply.
-      renderer_->WaitForExit(Millis(2000), &events);
-      EmitEvents(&events, &command);
+      renderer_->WaitForExit(Millis(2000), &events, emit);
       ReplyError(command, "the renderer is gone");
       return false;
   }

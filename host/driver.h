@@ -53,6 +53,9 @@ class Driver {
 
   void Emit(const Json& line);
   void EmitEvents(std::vector<HostEvent>* events, Command* command);
+  // Writes events as a long wait for |command| gathers them, so that what a
+  // renderer sends meanwhile is not held in memory until the wait ends.
+  RendererHost::EventSink EmitTo(Command* command);
   void Pump(Millis duration, int wake_fd);
   void Reply(Command& command, Json fields);
   void ReplyError(Command& command, const std::string& error);

@@ -416,8 +416,7 @@ void Driver::Shutdown(Command& command) {
   } else {
     renderer_->CloseChannel();
   }
-  renderer_->WaitForExit(Millis(timeout_ms), &events);
-  EmitEvents(&events, &command);
+  renderer_->WaitForExit(Millis(timeout_ms), &events, EmitTo(&command));
   Reply(command, last_exit_ ? *last_exit_ : Json::object());
 }
 
@@ -434,8 +433,7 @@ void Driver::Close(Command& command) {
   }
   std::vector<HostEvent> events;
   renderer_->CloseChannel();
-  renderer_->WaitForExit(Millis(timeout_ms), &events);
-  EmitEvents(&events, &command);
+  renderer_->WaitForExit(Millis(timeout_ms), &events, EmitTo(&command));
   Reply(command, last_exit_ ? *last_exit_ : Json::object());
 }
 

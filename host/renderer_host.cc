@@ -422,7 +422,8 @@ bool RendererHost::Poll(Millis timeout,
 
 RendererHost::SyncResult RendererHost::Sync(Millis timeout,
                                             std::vector<HostEvent>* events,
-                                            bool* idle) {
+                                            bool* idle,
+                                            const EventSink& sink) {
   const int token = TakeId(&next_sync_token_);
   std::string error;
   if (!Send(ipc::Sync{token}, &error))
@@ -435,20 +436,29 @@ RendererHost::SyncResult RendererHost::Sync(Millis timeout,
       killed_by_us_ = true;
       killed_reason_ = "hung";
       child_->Signal(SIGKILL);
-      WaitForExit(Millis(5000), events);
+      WaitForExit(Millis(5000), events, sink);
       return SyncResult::kTimedOut;
     }
     Poll(Millis(RemainingMs(deadline)), events);
+    if (sink)
+      sink(events);
   }
   if (idle)
     *idle = sync_reply_->idle;
   return SyncResult::kReplied;
 }
 
-void RendererHost::WaitForExit(Millis timeout, std::vector<HostEvent>* events) {
+void RendererHost::WaitForExit(Millis timeout,
+                               std::vector<HostEvent>* events,
+                               const EventSink& sink) {
+  auto poll = [&](Millis wait) {
+    Poll(wait, events);
+    if (sink)
+      sink(events);
+  };
   const Clock::time_point deadline = Clock::now() + timeout;
   while (!exit_reported_ && RemainingMs(deadline) > 0)
-    Poll(Millis(RemainingMs(deadline)), events);
+    poll(Millis(RemainingMs(deadline)));
   if (exit_reported_)
     return;
   if (!killed_by_us_) {
@@ -458,7 +468,7 @@ void RendererHost::WaitForExit(Millis timeout, std::vector<HostEvent>* events) {
   child_->Signal(SIGKILL);
   // SIGKILL cannot be refused; the exit follows.
   while (!exit_reported_)
-    Poll(Millis(1000), events);
+    poll(Millis(1000));
 }
 
 }  // namespace kivhost

@@ -16,6 +16,7 @@
 
 #include <bitset>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -123,16 +124,25 @@ class RendererHost {
   // reported (the ProcessExited event included).
   bool Poll(Millis timeout, std::vector<HostEvent>* events, int wake_fd = -1);
 
+  // Takes the events a long wait has gathered so far, as they arrive, and
+  // leaves |events| empty; without one, the wait appends them all.
+  using EventSink = std::function<void(std::vector<HostEvent>* events)>;
+
   enum class SyncResult { kReplied, kTimedOut, kGone };
   // Sends a Sync and gathers events until its reply, which is not appended.
   // |idle| tells whether the render thread had no task queued then. On a
   // time-out the renderer is taken as hung: it is killed, and the end of the
   // channel and the exit are appended.
-  SyncResult Sync(Millis timeout, std::vector<HostEvent>* events, bool* idle);
+  SyncResult Sync(Millis timeout,
+                  std::vector<HostEvent>* events,
+                  bool* idle,
+                  const EventSink& sink = nullptr);
 
   // Gathers events until the child has exited, at most |timeout|; then kills
   // it (reason "hung") and reports that. Use after Shutdown or Close.
-  void WaitForExit(Millis timeout, std::vector<HostEvent>* events);
+  void WaitForExit(Millis timeout,
+                   std::vector<HostEvent>* events,
+                   const EventSink& sink = nullptr);
 
   // Closes the browser side's end of the channel: the renderer's cue to end.
   void CloseChannel();

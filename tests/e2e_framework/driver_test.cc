@@ -6,10 +6,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -34,11 +36,30 @@ bool IsZombie(pid_t pid) {
          text[close + 2] == 'Z';
 }
 
+// Sends SIGKILL to |pid| if it is still a process whose command line holds
+// |argument|: a process descriptor taken first keeps the signal from
+// reaching another process given the same pid.
+bool KillIfAlive(pid_t pid, const std::string& argument) {
+  const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  if (pidfd < 0)
+    return false;
+  std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline");
+  std::string command_line((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+  const bool ours = command_line.find(argument) != std::string::npos;
+  const bool killed =
+      ours && syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0) == 0;
+  close(pidfd);
+  return killed;
+}
+
 class DriverTest : public ::testing::Test {
  protected:
   DriverTest()
       : driver_(Options(), [this](const std::string& line) {
           lines_.push_back(Json::parse(line));
+          if (on_line_)
+            on_line_(lines_.back());
         }) {}
 
   static kivhost::DriverOptions Options() {
@@ -83,6 +104,8 @@ class DriverTest : public ::testing::Test {
   }
 
   std::vector<Json> lines_;
+  // Sees each line as it is written.
+  std::function<void(const Json&)> on_line_;
   kivhost::Driver driver_;
 };
 
@@ -417,6 +440,32 @@ TEST_F(DriverTest, ACommandToARendererThatDiedUnseenReportsTheExitFirst) {
   EXPECT_EQ(lines[lines.size() - 2]["event"], "exit");
   EXPECT_EQ(lines.back()["ok"], true) << lines.back().dump();
   EXPECT_EQ(lines.back()["signal_name"], "SIGKILL") << lines.back().dump();
+}
+
+// What a renderer sends while a command waits for its barrier is written as
+// it arrives, not held until the reply: a renderer that floods would
+// otherwise fill the driver's memory for as long as the time-out allows.
+TEST_F(DriverTest, EventsDuringABarrierAreWrittenAsTheyArrive) {
+  // The renderer's first line ends it; were lines held until the barrier's
+  // end, that would only come with its time-out.
+  bool killed = false;
+  on_line_ = [&](const Json& line) {
+    const std::string text = line.value("text", "");
+    if (!killed && line.value("event", "") == "output" &&
+        text.rfind("chatter ", 0) == 0) {
+      killed = KillIfAlive(std::stoi(text.substr(8)), "--chatter");
+    }
+  };
+  std::vector<Json> lines = Run(R"({"cmd":"start","renderer":")" +
+                                std::string(KIV_MISBEHAVING_RENDERER) +
+                                R"(","args":["--chatter"],"timeout_ms":5000})");
+  on_line_ = nullptr;
+  EXPECT_TRUE(killed);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.front()["event"], "output");
+  EXPECT_EQ(lines[lines.size() - 2]["event"], "exit");
+  EXPECT_EQ(lines[lines.size() - 2]["signal_name"], "SIGKILL");
+  EXPECT_EQ(lines.back()["error"], "the renderer is gone");
 }
 
 TEST_F(DriverTest, ARendererOutOfJavaScriptMemorySaysSoAndCrashes) {

@@ -8,6 +8,9 @@
 //       leaves a process behind that keeps writing lines to the output it
 //       inherited (for at most 20 seconds), writes that process's pid to
 //       PIDFILE and exits with 0 itself.
+//   --chatter
+//       never reads its channel (so answers no barrier) and writes a line to
+//       its output every millisecond, for at most 30 seconds: "chatter PID".
 
 #include <poll.h>
 #include <signal.h>
@@ -67,6 +70,16 @@ int OrphanOutput(const std::string& pid_file) {
   return 0;
 }
 
+int Chatter() {
+  const std::string line = "chatter " + std::to_string(getpid()) + "\n";
+  for (int i = 0; i < 30000; ++i) {
+    if (write(1, line.data(), line.size()) < 0)
+      return 0;
+    usleep(1000);
+  }
+  return 11;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +87,8 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--half-close")
       return HalfClose();
+    if (arg == "--chatter")
+      return Chatter();
     const std::string orphan = "--orphan-output=";
     if (arg.rfind(orphan, 0) == 0)
       return OrphanOutput(arg.substr(orphan.size()));
