@@ -169,6 +169,18 @@ bool FindLoneSurrogates(const std::string& text,
   return !tokens->empty();
 }
 
+// The lexer makes an integer literal beyond 64 bits a double, which would
+// change the number written; such a literal is refused as Json::parse
+// refuses a number beyond a double's range.
+Json::out_of_range IntegerOverflow(const std::string& literal) {
+  return Json::out_of_range::create(
+      406,
+      "number overflow parsing '" + literal +
+          "': an integer beyond 64 bits (write a double with a '.', such as "
+          "5.0)",
+      nullptr);
+}
+
 // Builds the document from the parser's events. Objects are filled by
 // appending to their entry vector; a key index per open object finds repeated
 // keys in constant time.
@@ -188,7 +200,9 @@ class DocumentBuilder {
   bool number_unsigned(Json::number_unsigned_t value) {
     return Put(Json(value));
   }
-  bool number_float(Json::number_float_t value, const std::string&) {
+  bool number_float(Json::number_float_t value, const std::string& text) {
+    if (text.find_first_of(".eE") == std::string::npos)
+      throw IntegerOverflow(text);
     return Put(Json(value));
   }
   bool string(std::string& value) {

@@ -17,7 +17,9 @@ namespace kivhost {
 // surrogates ("\ud800"), which JavaScript strings may hold: such a string
 // is kept in generalized UTF-8, a lone surrogate as its three-byte sequence
 // (JsonStringToUtf16 turns it back into the exact code units). An error
-// text that quotes such an escape shows "\uFFFD" in its place.
+// text that quotes such an escape shows "\uFFFD" in its place. An integer
+// literal beyond 64 bits, which Json::parse makes an approximate double, is
+// refused with a Json::out_of_range.
 Json ParseJson(const std::string& text);
 
 }  // namespace kivhost

@@ -47,6 +47,25 @@ TEST(JsonParseTest, SameDocumentsAndErrorsAsJsonParse) {
     EXPECT_EQ(Reference(text), Parsed(text)) << text;
 }
 
+// An integer literal beyond 64 bits would become an approximate double, while
+// one that fits 64 bits but not 32 is refused where a value is read; it is
+// refused as the 64-bit overflow it is. Fractions and exponents stay doubles.
+TEST(JsonParseTest, IntegersBeyond64BitsAreRefused) {
+  for (const char* text : {"18446744073709551616", "-9223372036854775809",
+                           "[1, {\"a\": 123456789012345678901234567890}]"}) {
+    const std::string parsed = Parsed(text);
+    EXPECT_NE(parsed.find("threw: [json.exception.out_of_range.406] number "
+                          "overflow parsing '"),
+              std::string::npos)
+        << text << " gave " << parsed;
+    EXPECT_NE(parsed.find("an integer beyond 64 bits"), std::string::npos)
+        << parsed;
+  }
+  EXPECT_EQ(Parsed("18446744073709551616.0"), "1.8446744073709552e+19");
+  EXPECT_EQ(Parsed("1e19"), "1e+19");
+  EXPECT_EQ(Parsed("-9223372036854775808"), "-9223372036854775808");
+}
+
 // Escapes of unpaired surrogates, as JSON.stringify writes them, give the
 // exact code units; everything else in the text is read as before, and
 // errors elsewhere keep their places.
