@@ -31,6 +31,16 @@ namespace {
 // renderer gives up on a browser side that does not read.
 constexpr std::chrono::milliseconds kFinalFlushLimit(2000);
 
+// Output the browser side has not taken yet, at most: room for two of the
+// largest frames. Beyond it, what the page and client code send is refused
+// (once the browser side has had kStallLimit to take some of it), and the
+// main loop reads no more requests until the queue is below it again, so a
+// browser side that stops reading cannot make the renderer's memory grow
+// without bound.
+constexpr size_t kMaxQueuedOutput =
+    2 * (ipc::kMaxFrameSize + ipc::kFrameHeaderSize);
+constexpr std::chrono::milliseconds kStallLimit(2000);
+
 void ReportLine(const std::string& line) {
   std::string text = "renderer: " + line + "\n";
   ssize_t ignored = write(STDERR_FILENO, text.data(), text.size());
@@ -95,17 +105,30 @@ class Connection : public cef_renderer::OutboundSink {
   void MarkGone() { gone_ = true; }
   bool gone() const { return gone_; }
 
+  // Answers to the browser side's requests: always queued, since the
+  // browser side reads no more of them than it asks for.
   bool Send(const ipc::Event& event) {
     if (gone_)
       return false;
     std::vector<uint8_t> payload;
-    std::string error;
-    if (!ipc::EncodeEvent(event, &payload, &error)) {
-      ReportLine("cannot send to the browser side: " + error);
+    if (!Encode(event, &payload))
       return false;
-    }
     QueuePayload(std::move(payload));
     return true;
+  }
+
+  // Whether the queue is beyond kMaxQueuedOutput.
+  bool Backlogged() const { return channel_.PendingBytes() > kMaxQueuedOutput; }
+
+  // Called by the main loop after it wrote output: ends a stall once the
+  // browser side has taken the queue below the bound.
+  void EndStallIfDrained() {
+    if (!stalled_.load() || Backlogged())
+      return;
+    stalled_.store(false);
+    ReportLine("the browser side reads again; " +
+               std::to_string(refused_.exchange(0)) +
+               " messages and console lines were refused meanwhile");
   }
 
   // The main loop is about to wait (true) or runs (false). While it runs, a
@@ -130,27 +153,88 @@ class Connection : public cef_renderer::OutboundSink {
                  "\": " + error);
       return false;
     }
-    QueuePayload(std::move(payload));
-    return true;
+    return SendUnasked(std::move(payload));
   }
 
   void OnConsoleMessage(int browser_id,
                         int64 frame_id,
                         const std::string& level,
                         const std::string& text) override {
-    Send(ipc::ConsoleMessage{browser_id, frame_id, LevelFromName(level),
-                             CleanText(text)});
+    std::vector<uint8_t> payload;
+    if (!gone_ &&
+        Encode(ipc::ConsoleMessage{browser_id, frame_id, LevelFromName(level),
+                                   CleanText(text)},
+               &payload)) {
+      SendUnasked(std::move(payload));
+    }
   }
 
   void OnUncaughtException(int browser_id,
                            int64 frame_id,
                            const std::string& message,
                            int line) override {
-    Send(
-        ipc::UncaughtException{browser_id, frame_id, CleanText(message), line});
+    std::vector<uint8_t> payload;
+    if (!gone_ && Encode(ipc::UncaughtException{browser_id, frame_id,
+                                                CleanText(message), line},
+                         &payload)) {
+      SendUnasked(std::move(payload));
+    }
   }
 
  private:
+  static bool Encode(const ipc::Event& event, std::vector<uint8_t>* payload) {
+    std::string error;
+    if (ipc::EncodeEvent(event, payload, &error))
+      return true;
+    ReportLine("cannot send to the browser side: " + error);
+    return false;
+  }
+
+  // What the page and client code send of their own accord: queued while
+  // the queue has room for it. Otherwise the socket is given up to
+  // kStallLimit to take enough; when it does not, the renderer stalls:
+  // everything is refused until the browser side has taken the queue below
+  // the bound. Any thread may call this.
+  bool SendUnasked(std::vector<uint8_t>&& payload) {
+    const size_t size = payload.size() + ipc::kFrameHeaderSize;
+    if (!HasRoomFor(size) && (stalled_.load() || !WaitForRoom(size))) {
+      ++refused_;
+      return false;
+    }
+    QueuePayload(std::move(payload));
+    return true;
+  }
+
+  bool HasRoomFor(size_t size) const {
+    const size_t pending = channel_.PendingBytes();
+    return pending == 0 || pending + size <= kMaxQueuedOutput;
+  }
+
+  bool WaitForRoom(size_t size) {
+    const auto deadline = std::chrono::steady_clock::now() + kStallLimit;
+    for (;;) {
+      std::string error;
+      // A failed write is the main loop's to report; nothing more goes out.
+      if (channel_.FlushSome(&error) != ipc::Channel::Status::kOk)
+        return false;
+      if (HasRoomFor(size))
+        return true;
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0)
+        break;
+      pollfd waiter = {channel_.fd(), POLLOUT, 0};
+      poll(&waiter, 1, static_cast<int>(left.count()));
+    }
+    if (!stalled_.exchange(true)) {
+      ReportLine("the browser side does not read (" +
+                 std::to_string(channel_.PendingBytes()) +
+                 " bytes queued); refusing messages and console lines until "
+                 "it does");
+    }
+    return false;
+  }
+
   void QueuePayload(std::vector<uint8_t>&& payload) {
     channel_.Queue(std::move(payload));
     // Pairs with the main loop's SetMayWait(true) before it looks at the
@@ -167,6 +251,8 @@ class Connection : public cef_renderer::OutboundSink {
   std::atomic<bool> gone_{false};
   std::atomic<bool> may_wait_{true};
   std::atomic<bool> wake_written_{false};
+  std::atomic<bool> stalled_{false};
+  std::atomic<uint64_t> refused_{0};
 };
 
 // Ends the process when the browser side has closed the channel but the
@@ -476,6 +562,7 @@ void Renderer::FlushOutput() {
   std::string error;
   switch (connection_.channel().FlushSome(&error)) {
     case ipc::Channel::Status::kOk:
+      connection_.EndStallIfDrained();
       return;
     case ipc::Channel::Status::kClosed:
       // The browser side went away; the read side reports the close.
@@ -521,7 +608,10 @@ int Renderer::Run() {
     connection_.SetMayWait(true);
     cef_base::MessageLoop* loop = thread_ ? thread_->message_loop() : nullptr;
     int64 timeout = loop ? loop->PrepareToSleep() : -1;
-    short channel_events = POLLIN;
+    // While the browser side leaves the queue beyond its bound, requests
+    // wait in the socket: their answers would only add to it.
+    const bool backlogged = !connection_.gone() && connection_.Backlogged();
+    short channel_events = backlogged ? 0 : POLLIN;
     if (!connection_.gone() && connection_.channel().HasPendingOutput())
       channel_events |= POLLOUT;
     fds[count++] = {connection_.channel().fd(), channel_events, 0};
@@ -543,7 +633,8 @@ int Renderer::Run() {
     if (loop)
       loop->ClearWake();
 
-    if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+    if (ready > 0 && !backlogged &&
+        (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
       if (!ServeChannel())
         break;
     }
