@@ -93,9 +93,11 @@ class Connection : public cef_renderer::OutboundSink {
   ipc::Channel& channel() { return channel_; }
   int wake_fd() const { return wake_fd_; }
 
+  // Empties the wake descriptor once the main loop's wait found it readable.
+  // Every wake-up is written and read in full: a flag that skipped writes
+  // while one was pending could be left set by a drain that raced with a
+  // write, and every later wake-up was then skipped.
   void ClearWake() {
-    if (!wake_written_.exchange(false))
-      return;
     uint64_t count;
     while (wake_fd_ >= 0 && read(wake_fd_, &count, sizeof count) > 0) {
     }
@@ -239,7 +241,7 @@ class Connection : public cef_renderer::OutboundSink {
     channel_.Queue(std::move(payload));
     // Pairs with the main loop's SetMayWait(true) before it looks at the
     // queue: either it sees this frame or this sees it waiting.
-    if (wake_fd_ >= 0 && may_wait_.load() && !wake_written_.exchange(true)) {
+    if (wake_fd_ >= 0 && may_wait_.load()) {
       uint64_t one = 1;
       ssize_t ignored = write(wake_fd_, &one, sizeof one);
       (void)ignored;
@@ -250,7 +252,6 @@ class Connection : public cef_renderer::OutboundSink {
   const int wake_fd_;
   std::atomic<bool> gone_{false};
   std::atomic<bool> may_wait_{true};
-  std::atomic<bool> wake_written_{false};
   std::atomic<bool> stalled_{false};
   std::atomic<uint64_t> refused_{0};
 };
@@ -629,7 +630,8 @@ int Renderer::Run() {
       Finish(kExitChannelFailed);
       break;
     }
-    connection_.ClearWake();
+    if (ready > 0 && (fds[1].revents & POLLIN))
+      connection_.ClearWake();
     if (loop)
       loop->ClearWake();
 
