@@ -325,3 +325,29 @@ TEST(MessagingTest, ScriptResultsAndExceptions) {
 }
 
 }  // namespace
+
+namespace {
+
+// A result too large for a frame still answers its request, with the reason,
+// and the renderer goes on.
+TEST(MessagingTest, AResultTooLargeToSendStillAnswersItsRequest) {
+  auto host = e2e::StartRenderer();
+  ASSERT_TRUE(host);
+  std::string error;
+  const int big =
+      host->ExecuteScript(1, 1, "'x'.repeat(65 * 1024 * 1024)", &error);
+  const int next = host->ExecuteScript(1, 1, "1 + 1", &error);
+  std::vector<std::string> described;
+  for (const std::string& event : e2e::Describe(e2e::SyncEvents(host.get()))) {
+    if (event.find("result ") == 0)
+      described.push_back(event);
+  }
+  ASSERT_EQ(described.size(), 2u) << ::testing::PrintToString(described);
+  EXPECT_EQ(described[0].find("result " + std::to_string(big) + ": threw"), 0u)
+      << described[0];
+  EXPECT_NE(described[0].find("exceeds the frame limit"), std::string::npos)
+      << described[0];
+  EXPECT_EQ(described[1], "result " + std::to_string(next) + ": 2");
+}
+
+}  // namespace

@@ -109,11 +109,12 @@ class Connection : public cef_renderer::OutboundSink {
 
   // Answers to the browser side's requests: always queued, since the
   // browser side reads no more of them than it asks for.
-  bool Send(const ipc::Event& event) {
+  // |error| (may be null) says why an event could not be encoded.
+  bool Send(const ipc::Event& event, std::string* error = nullptr) {
     if (gone_)
       return false;
     std::vector<uint8_t> payload;
-    if (!Encode(event, &payload))
+    if (!Encode(event, &payload, error))
       return false;
     QueuePayload(std::move(payload));
     return true;
@@ -184,11 +185,15 @@ class Connection : public cef_renderer::OutboundSink {
   }
 
  private:
-  static bool Encode(const ipc::Event& event, std::vector<uint8_t>* payload) {
-    std::string error;
-    if (ipc::EncodeEvent(event, payload, &error))
+  static bool Encode(const ipc::Event& event,
+                     std::vector<uint8_t>* payload,
+                     std::string* error = nullptr) {
+    std::string reason;
+    if (ipc::EncodeEvent(event, payload, &reason))
       return true;
-    ReportLine("cannot send to the browser side: " + error);
+    ReportLine("cannot send to the browser side: " + reason);
+    if (error)
+      *error = reason;
     return false;
   }
 
@@ -446,7 +451,15 @@ void Renderer::HandleExecute(const ipc::ExecuteScript& request) {
     result.exception = CleanText(outcome.exception);
     result.line = outcome.line;
   }
-  connection_.Send(result);
+  std::string error;
+  if (!connection_.Send(result, &error) && !error.empty()) {
+    // A result that cannot be carried (above the frame limit) still answers
+    // the request, with the reason.
+    ipc::ScriptResult refused;
+    refused.request_id = request.request_id;
+    refused.exception = "the result cannot be sent: " + error;
+    connection_.Send(refused);
+  }
 }
 
 void Renderer::HandleDeliver(DeliverMessage& request) {
