@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -76,19 +77,20 @@ class BacklogTest : public ::testing::Test {
     ASSERT_TRUE(channel_->SendBlocking(std::move(payload), &error)) << error;
   }
 
-  // Reads the renderer's output until a line holds |text|.
-  bool WaitForOutput(const std::string& text, std::chrono::seconds timeout) {
+  // Reads the renderer's output until it holds |text|.
+  bool WaitForOutput(const std::string& text,
+                     std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline && child_->output_fd() >= 0) {
+    for (;;) {
+      for (const std::string& line : child_->ReadOutputLines())
+        output_ += line + "\n";
+      if (output_.find(text) != std::string::npos)
+        return true;
+      if (Clock::now() >= deadline || child_->output_fd() < 0)
+        return false;
       pollfd waiter = {child_->output_fd(), POLLIN, 0};
       poll(&waiter, 1, 100);
-      for (const std::string& line : child_->ReadOutputLines()) {
-        output_ += line + "\n";
-        if (line.find(text) != std::string::npos)
-          return true;
-      }
     }
-    return false;
   }
 
   // Reads events until one matches |done| or |timeout| passes.
@@ -133,6 +135,11 @@ TEST_F(BacklogTest, APageCannotQueueWithoutBoundForABrowserThatDoesNotRead) {
 
   // Nothing is read until the renderer says it refuses output.
   EXPECT_TRUE(WaitForOutput("does not read", std::chrono::seconds(20)))
+      << output_;
+  // The stall lasts until the browser side reads: nothing gets through
+  // meanwhile, however small.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_FALSE(WaitForOutput("reads again", std::chrono::milliseconds(0)))
       << output_;
 
   size_t big = 0;

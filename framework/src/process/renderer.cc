@@ -124,9 +124,10 @@ class Connection : public cef_renderer::OutboundSink {
   bool Backlogged() const { return channel_.PendingBytes() > kMaxQueuedOutput; }
 
   // Called by the main loop after it wrote output: ends a stall once the
-  // browser side has taken the queue below the bound.
+  // browser side has taken the queue down to half the bound, so that a
+  // stalled page is not given a wait for every message it sends.
   void EndStallIfDrained() {
-    if (!stalled_.load() || Backlogged())
+    if (!stalled_.load() || channel_.PendingBytes() > kMaxQueuedOutput / 2)
       return;
     stalled_.store(false);
     ReportLine("the browser side reads again; " +
@@ -200,11 +201,11 @@ class Connection : public cef_renderer::OutboundSink {
   // What the page and client code send of their own accord: queued while
   // the queue has room for it. Otherwise the socket is given up to
   // kStallLimit to take enough; when it does not, the renderer stalls:
-  // everything is refused until the browser side has taken the queue below
-  // the bound. Any thread may call this.
+  // everything is refused until the browser side has taken the queue down
+  // to half the bound. Any thread may call this.
   bool SendUnasked(std::vector<uint8_t>&& payload) {
     const size_t size = payload.size() + ipc::kFrameHeaderSize;
-    if (!HasRoomFor(size) && (stalled_.load() || !WaitForRoom(size))) {
+    if (stalled_.load() || (!HasRoomFor(size) && !WaitForRoom(size))) {
       ++refused_;
       return false;
     }
