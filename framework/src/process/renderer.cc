@@ -107,8 +107,8 @@ class Connection : public cef_renderer::OutboundSink {
   void MarkGone() { gone_ = true; }
   bool gone() const { return gone_; }
 
-  // Answers to the browser side's requests: always queued, since the
-  // browser side reads no more of them than it asks for.
+  // Answers to the browser side's requests: always queued, one per request
+  // read (and no request is read while the queue is beyond its bound).
   // |error| (may be null) says why an event could not be encoded.
   bool Send(const ipc::Event& event, std::string* error = nullptr) {
     if (gone_)
