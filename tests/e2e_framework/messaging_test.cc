@@ -2,9 +2,15 @@
 // list, process messages both ways with every value kind, page output, the
 // order of everything, and refused requests.
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
+#include <fstream>
 #include <limits>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -202,6 +208,77 @@ TEST(MessagingTest, OtherThreadsWakeTheRenderLoop) {
   }
 }
 
+// Processor time a process has used so far, in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)),
+                   std::istreambuf_iterator<char>());
+  // Fields after the command name (which may hold spaces): state is the
+  // 3rd field, utime the 14th, stime the 15th.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  long utime = 0;
+  long stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14)
+      utime = std::stol(field);
+    if (i == 15)
+      stime = std::stol(field);
+  }
+  return utime + stime;
+}
+
+// Sends from another thread race with the loop waking for requests; however
+// they fall, each goes out without waiting for a request to wake the loop,
+// and a renderer with nothing left to do sleeps instead of spinning.
+TEST(MessagingTest, SendsFromOtherThreadsNeverWaitForARequest) {
+  auto host = e2e::StartRenderer();
+  ASSERT_TRUE(host);
+  std::string error;
+  constexpr int kRounds = 20;
+  constexpr int kPerRound = 3000;
+  for (int round = 0; round < kRounds; ++round) {
+    ASSERT_TRUE(host->SendProcessMessage(
+        1, "flood_from_thread", WireValue::List({WireValue::Int(kPerRound)}),
+        &error));
+    int flooded = 0;
+    bool done = false;
+    // Requests keep waking the loop while the thread sends.
+    for (int i = 0; i < 50 && !done; ++i) {
+      ASSERT_TRUE(
+          host->SendProcessMessage(1, "echo", WireValue::List({}), &error));
+      std::vector<kivhost::HostEvent> events;
+      host->Poll(Millis(1), &events);
+      flooded += e2e::Messages(events, "flooded").size();
+      done = flooded == kPerRound;
+    }
+    if (!done) {
+      e2e::CollectUntil(
+          host.get(),
+          [&](const kivhost::HostEvent& event) {
+            const auto* wire = std::get_if<ipc::Event>(&event);
+            const auto* sent =
+                wire ? std::get_if<ipc::ProcessMessageSent>(wire) : nullptr;
+            if (sent && sent->name == "flooded")
+              ++flooded;
+            return flooded == kPerRound;
+          },
+          Millis(5000), &done);
+    }
+    const size_t late =
+        e2e::Messages(e2e::SyncEvents(host.get()), "flooded").size();
+    ASSERT_TRUE(done) << flooded << " arrived in time, " << late
+                      << " only after a request, in round " << round;
+  }
+  const long ticks_per_second = sysconf(_SC_CLK_TCK);
+  const long before = CpuTicks(host->pid());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  const long used = CpuTicks(host->pid()) - before;
+  EXPECT_LT(used, ticks_per_second / 4)
+      << "the idle renderer used " << used << " of " << ticks_per_second
+      << " ticks in a second";
+}
+
 TEST(MessagingTest, RefusedRequestsAreAnsweredAndTheRendererGoesOn) {
   auto host = e2e::StartRenderer();
   ASSERT_TRUE(host);
@@ -245,6 +322,32 @@ TEST(MessagingTest, ScriptResultsAndExceptions) {
             (std::vector<std::string>{"result " + std::to_string(good) + ": 42",
                                       "result " + std::to_string(bad) +
                                           ": threw Uncaught Error: boom"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A result too large for a frame still answers its request, with the reason,
+// and the renderer goes on.
+TEST(MessagingTest, AResultTooLargeToSendStillAnswersItsRequest) {
+  auto host = e2e::StartRenderer();
+  ASSERT_TRUE(host);
+  std::string error;
+  const int big =
+      host->ExecuteScript(1, 1, "'x'.repeat(65 * 1024 * 1024)", &error);
+  const int next = host->ExecuteScript(1, 1, "1 + 1", &error);
+  std::vector<std::string> described;
+  for (const std::string& event : e2e::Describe(e2e::SyncEvents(host.get()))) {
+    if (event.find("result ") == 0)
+      described.push_back(event);
+  }
+  ASSERT_EQ(described.size(), 2u) << ::testing::PrintToString(described);
+  EXPECT_EQ(described[0].find("result " + std::to_string(big) + ": threw"), 0u)
+      << described[0];
+  EXPECT_NE(described[0].find("exceeds the frame limit"), std::string::npos)
+      << described[0];
+  EXPECT_EQ(described[1], "result " + std::to_string(next) + ": 2");
 }
 
 }  // namespace

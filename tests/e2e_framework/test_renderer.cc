@@ -7,6 +7,7 @@
 //   "calls"             answers "calls" with the handler calls so far
 //   "burst" [n]         sends n messages "burst" [0] ... [n-1]
 //   "send_from_thread"  another thread sends "from_thread"
+//   "flood_from_thread" [n]  another thread sends n messages "flooded" at once
 //   "post_from_thread"  another thread posts a task that sends "posted"
 //   "crash"             aborts
 //   "hang"              loops for ever
@@ -265,6 +266,12 @@ class TestApp : public CefApp, public CefRenderProcessHandler {
       std::thread([browser]() {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         SendNamed(browser, "from_thread");
+      }).detach();
+    } else if (name == "flood_from_thread") {
+      const int count = args->GetInt(0);
+      std::thread([browser, count]() {
+        for (int i = 0; i < count; ++i)
+          SendNamed(browser, "flooded");
       }).detach();
     } else if (name == "post_from_thread") {
       std::thread([browser]() {

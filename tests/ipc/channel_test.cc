@@ -132,6 +132,53 @@ TEST(ChannelTest, SendingToAClosedPeerFailsWithoutSignal) {
   EXPECT_FALSE(sender.SendBlocking({1}, &error));
 }
 
+// The first failed write decides how the stream ended: a later flush, from
+// whichever caller, reports the same status and reason, so that a peer that
+// closed is not later taken for a broken channel.
+TEST(ChannelTest, AFailedWriteIsReportedAlikeToEveryLaterFlush) {
+  SocketPair pair;
+  Channel sender(pair.a);
+  close(pair.b);
+  sender.Queue(std::vector<uint8_t>(1000, 1));
+  std::string first;
+  EXPECT_EQ(sender.FlushSome(&first), Channel::Status::kClosed);
+  EXPECT_FALSE(first.empty());
+  std::string again;
+  EXPECT_EQ(sender.FlushSome(&again), Channel::Status::kClosed);
+  EXPECT_EQ(again, first);
+}
+
+// What is queued and not yet taken by the peer, headers included.
+TEST(ChannelTest, PendingBytesFollowWhatThePeerTakes) {
+  SocketPair pair;
+  Channel sender(pair.a);
+  Channel receiver(pair.b);
+  EXPECT_EQ(sender.PendingBytes(), 0u);
+  const size_t kSize = 8 * 1024 * 1024;  // more than a socket buffer holds
+  sender.Queue(std::vector<uint8_t>(kSize, 7));
+  sender.Queue(std::vector<uint8_t>(10, 8));
+  EXPECT_EQ(sender.PendingBytes(), kSize + 10 + 2 * kFrameHeaderSize);
+  std::string error;
+  ASSERT_EQ(sender.FlushSome(&error), Channel::Status::kOk) << error;
+  const size_t after_first_flush = sender.PendingBytes();
+  EXPECT_GT(after_first_flush, 0u);
+  EXPECT_LT(after_first_flush, kSize + 10 + 2 * kFrameHeaderSize);
+
+  std::vector<std::vector<uint8_t>> frames;
+  while (frames.size() < 2) {
+    ASSERT_EQ(sender.FlushSome(&error), Channel::Status::kOk) << error;
+    pollfd waiter = {receiver.fd(), POLLIN, 0};
+    ASSERT_GT(poll(&waiter, 1, 5000), 0);
+    ASSERT_EQ(receiver.ReadAvailable(&frames, &error), Channel::Status::kOk);
+  }
+  EXPECT_EQ(sender.PendingBytes(), 0u);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[1], std::vector<uint8_t>(10, 8));
+  sender.Queue(std::vector<uint8_t>(3, 1));
+  sender.Close();
+  EXPECT_EQ(sender.PendingBytes(), 0u);
+}
+
 TEST(ChannelTest, UsableChannelChecks) {
   std::string reason;
   EXPECT_FALSE(IsUsableChannel(-1, &reason));

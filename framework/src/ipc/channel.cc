@@ -119,6 +119,7 @@ Channel::Outgoing::Outgoing(std::vector<uint8_t> bytes)
 void Channel::Queue(std::vector<uint8_t>&& payload) {
   std::lock_guard<std::mutex> lock(write_mutex_);
   outgoing_.emplace_back(std::move(payload));
+  pending_bytes_ += outgoing_.back().size();
 }
 
 void Channel::Queue(const std::vector<uint8_t>& payload) {
@@ -130,13 +131,22 @@ bool Channel::HasPendingOutput() const {
   return !outgoing_.empty();
 }
 
+size_t Channel::PendingBytes() const {
+  std::lock_guard<std::mutex> lock(write_mutex_);
+  return pending_bytes_;
+}
+
 Channel::Status Channel::FlushSome(std::string* error) {
   std::lock_guard<std::mutex> lock(write_mutex_);
   return FlushLocked(error);
 }
 
 Channel::Status Channel::FlushLocked(std::string* error) {
-  if (write_failed_ || fd_ < 0) {
+  if (write_failed_) {
+    *error = write_error_;
+    return write_status_;
+  }
+  if (fd_ < 0) {
     *error = "channel is closed";
     return Status::kError;
   }
@@ -172,10 +182,13 @@ Channel::Status Channel::FlushLocked(std::string* error) {
       if (errno == EAGAIN || errno == EWOULDBLOCK)
         return Status::kOk;
       write_failed_ = true;
-      *error = ErrnoText("write to channel");
-      return errno == EPIPE || errno == ECONNRESET ? Status::kClosed
-                                                   : Status::kError;
+      write_status_ = errno == EPIPE || errno == ECONNRESET ? Status::kClosed
+                                                            : Status::kError;
+      write_error_ = ErrnoText("write to channel");
+      *error = write_error_;
+      return write_status_;
     }
+    pending_bytes_ -= static_cast<size_t>(sent);
     size_t written = first_offset_ + static_cast<size_t>(sent);
     while (!outgoing_.empty() && written >= outgoing_.front().size()) {
       written -= outgoing_.front().size();
@@ -198,6 +211,7 @@ bool Channel::SendBlocking(std::vector<uint8_t>&& payload, std::string* error) {
     return false;
   }
   outgoing_.emplace_back(std::move(payload));
+  pending_bytes_ += outgoing_.back().size();
   for (;;) {
     if (FlushLocked(error) != Status::kOk)
       return false;
@@ -206,7 +220,9 @@ bool Channel::SendBlocking(std::vector<uint8_t>&& payload, std::string* error) {
     pollfd waiter = {fd_, POLLOUT, 0};
     if (poll(&waiter, 1, -1) < 0 && errno != EINTR) {
       write_failed_ = true;
-      *error = ErrnoText("wait for channel");
+      write_status_ = Status::kError;
+      write_error_ = ErrnoText("wait for channel");
+      *error = write_error_;
       return false;
     }
   }
@@ -221,6 +237,7 @@ void Channel::Close() {
   fd_ = -1;
   outgoing_.clear();
   first_offset_ = 0;
+  pending_bytes_ = 0;
 }
 
 bool IsSocketOfType(int fd, int type, std::string* reason) {

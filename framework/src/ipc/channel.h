@@ -53,8 +53,12 @@ class Channel {
   void Queue(std::vector<uint8_t>&& payload);
   void Queue(const std::vector<uint8_t>& payload);
   // Writes queued bytes until the queue is empty or the socket is full.
+  // After a failed write, every later call reports that failure again (its
+  // status and reason).
   Status FlushSome(std::string* error);
   bool HasPendingOutput() const;
+  // Bytes queued and not yet written, frame headers included.
+  size_t PendingBytes() const;
   // Queues |payload| and waits until everything queued is written; false when
   // the peer is gone.
   bool SendBlocking(const std::vector<uint8_t>& payload, std::string* error);
@@ -83,7 +87,10 @@ class Channel {
   mutable std::mutex write_mutex_;
   std::deque<Outgoing> outgoing_;
   size_t first_offset_ = 0;  // bytes of outgoing_.front() already written
+  size_t pending_bytes_ = 0;
   bool write_failed_ = false;
+  Status write_status_ = Status::kOk;  // how the failed write ended
+  std::string write_error_;
 };
 
 // Whether a descriptor named on a command line is a socket of |type|

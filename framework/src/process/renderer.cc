@@ -31,6 +31,16 @@ namespace {
 // renderer gives up on a browser side that does not read.
 constexpr std::chrono::milliseconds kFinalFlushLimit(2000);
 
+// Output the browser side has not taken yet, at most: room for two of the
+// largest frames. Beyond it, what the page and client code send is refused
+// (once the browser side has had kStallLimit to take some of it), and the
+// main loop reads no more requests until the queue is below it again, so a
+// browser side that stops reading cannot make the renderer's memory grow
+// without bound.
+constexpr size_t kMaxQueuedOutput =
+    2 * (ipc::kMaxFrameSize + ipc::kFrameHeaderSize);
+constexpr std::chrono::milliseconds kStallLimit(2000);
+
 void ReportLine(const std::string& line) {
   std::string text = "renderer: " + line + "\n";
   ssize_t ignored = write(STDERR_FILENO, text.data(), text.size());
@@ -83,9 +93,11 @@ class Connection : public cef_renderer::OutboundSink {
   ipc::Channel& channel() { return channel_; }
   int wake_fd() const { return wake_fd_; }
 
+  // Empties the wake descriptor once the main loop's wait found it readable.
+  // Every wake-up is written and read in full: a flag that skipped writes
+  // while one was pending could be left set by a drain that raced with a
+  // write, and every later wake-up was then skipped.
   void ClearWake() {
-    if (!wake_written_.exchange(false))
-      return;
     uint64_t count;
     while (wake_fd_ >= 0 && read(wake_fd_, &count, sizeof count) > 0) {
     }
@@ -95,17 +107,32 @@ class Connection : public cef_renderer::OutboundSink {
   void MarkGone() { gone_ = true; }
   bool gone() const { return gone_; }
 
-  bool Send(const ipc::Event& event) {
+  // Answers to the browser side's requests: always queued, one per request
+  // read (and no request is read while the queue is beyond its bound).
+  // |error| (may be null) says why an event could not be encoded.
+  bool Send(const ipc::Event& event, std::string* error = nullptr) {
     if (gone_)
       return false;
     std::vector<uint8_t> payload;
-    std::string error;
-    if (!ipc::EncodeEvent(event, &payload, &error)) {
-      ReportLine("cannot send to the browser side: " + error);
+    if (!Encode(event, &payload, error))
       return false;
-    }
     QueuePayload(std::move(payload));
     return true;
+  }
+
+  // Whether the queue is beyond kMaxQueuedOutput.
+  bool Backlogged() const { return channel_.PendingBytes() > kMaxQueuedOutput; }
+
+  // Called by the main loop after it wrote output: ends a stall once the
+  // browser side has taken the queue down to half the bound, so that a
+  // stalled page is not given a wait for every message it sends.
+  void EndStallIfDrained() {
+    if (!stalled_.load() || channel_.PendingBytes() > kMaxQueuedOutput / 2)
+      return;
+    stalled_.store(false);
+    ReportLine("the browser side reads again; " +
+               std::to_string(refused_.exchange(0)) +
+               " messages and console lines were refused meanwhile");
   }
 
   // The main loop is about to wait (true) or runs (false). While it runs, a
@@ -130,32 +157,97 @@ class Connection : public cef_renderer::OutboundSink {
                  "\": " + error);
       return false;
     }
-    QueuePayload(std::move(payload));
-    return true;
+    return SendUnasked(std::move(payload));
   }
 
   void OnConsoleMessage(int browser_id,
                         int64 frame_id,
                         const std::string& level,
                         const std::string& text) override {
-    Send(ipc::ConsoleMessage{browser_id, frame_id, LevelFromName(level),
-                             CleanText(text)});
+    std::vector<uint8_t> payload;
+    if (!gone_ &&
+        Encode(ipc::ConsoleMessage{browser_id, frame_id, LevelFromName(level),
+                                   CleanText(text)},
+               &payload)) {
+      SendUnasked(std::move(payload));
+    }
   }
 
   void OnUncaughtException(int browser_id,
                            int64 frame_id,
                            const std::string& message,
                            int line) override {
-    Send(
-        ipc::UncaughtException{browser_id, frame_id, CleanText(message), line});
+    std::vector<uint8_t> payload;
+    if (!gone_ && Encode(ipc::UncaughtException{browser_id, frame_id,
+                                                CleanText(message), line},
+                         &payload)) {
+      SendUnasked(std::move(payload));
+    }
   }
 
  private:
+  static bool Encode(const ipc::Event& event,
+                     std::vector<uint8_t>* payload,
+                     std::string* error = nullptr) {
+    std::string reason;
+    if (ipc::EncodeEvent(event, payload, &reason))
+      return true;
+    ReportLine("cannot send to the browser side: " + reason);
+    if (error)
+      *error = reason;
+    return false;
+  }
+
+  // What the page and client code send of their own accord: queued while
+  // the queue has room for it. Otherwise the socket is given up to
+  // kStallLimit to take enough; when it does not, the renderer stalls:
+  // everything is refused until the browser side has taken the queue down
+  // to half the bound. Any thread may call this.
+  bool SendUnasked(std::vector<uint8_t>&& payload) {
+    const size_t size = payload.size() + ipc::kFrameHeaderSize;
+    if (stalled_.load() || (!HasRoomFor(size) && !WaitForRoom(size))) {
+      ++refused_;
+      return false;
+    }
+    QueuePayload(std::move(payload));
+    return true;
+  }
+
+  bool HasRoomFor(size_t size) const {
+    const size_t pending = channel_.PendingBytes();
+    return pending == 0 || pending + size <= kMaxQueuedOutput;
+  }
+
+  bool WaitForRoom(size_t size) {
+    const auto deadline = std::chrono::steady_clock::now() + kStallLimit;
+    for (;;) {
+      std::string error;
+      // A failed write is the main loop's to report; nothing more goes out.
+      if (channel_.FlushSome(&error) != ipc::Channel::Status::kOk)
+        return false;
+      if (HasRoomFor(size))
+        return true;
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0)
+        break;
+      pollfd waiter = {channel_.fd(), POLLOUT, 0};
+      poll(&waiter, 1, static_cast<int>(left.count()));
+    }
+    if (!stalled_.exchange(true)) {
+      ReportLine("the browser side does not read (" +
+                 std::to_string(channel_.PendingBytes()) +
+                 " bytes queued); refusing messages and console lines until "
+                 "it does");
+    }
+    return false;
+  }
+
   void QueuePayload(std::vector<uint8_t>&& payload) {
     channel_.Queue(std::move(payload));
     // Pairs with the main loop's SetMayWait(true) before it looks at the
     // queue: either it sees this frame or this sees it waiting.
-    if (wake_fd_ >= 0 && may_wait_.load() && !wake_written_.exchange(true)) {
+    if (wake_fd_ >= 0 && may_wait_.load()) {
       uint64_t one = 1;
       ssize_t ignored = write(wake_fd_, &one, sizeof one);
       (void)ignored;
@@ -166,7 +258,8 @@ class Connection : public cef_renderer::OutboundSink {
   const int wake_fd_;
   std::atomic<bool> gone_{false};
   std::atomic<bool> may_wait_{true};
-  std::atomic<bool> wake_written_{false};
+  std::atomic<bool> stalled_{false};
+  std::atomic<uint64_t> refused_{0};
 };
 
 // Ends the process when the browser side has closed the channel but the
@@ -359,7 +452,15 @@ void Renderer::HandleExecute(const ipc::ExecuteScript& request) {
     result.exception = CleanText(outcome.exception);
     result.line = outcome.line;
   }
-  connection_.Send(result);
+  std::string error;
+  if (!connection_.Send(result, &error) && !error.empty()) {
+    // A result that cannot be carried (above the frame limit) still answers
+    // the request, with the reason.
+    ipc::ScriptResult refused;
+    refused.request_id = request.request_id;
+    refused.exception = "the result cannot be sent: " + error;
+    connection_.Send(refused);
+  }
 }
 
 void Renderer::HandleDeliver(DeliverMessage& request) {
@@ -476,6 +577,7 @@ void Renderer::FlushOutput() {
   std::string error;
   switch (connection_.channel().FlushSome(&error)) {
     case ipc::Channel::Status::kOk:
+      connection_.EndStallIfDrained();
       return;
     case ipc::Channel::Status::kClosed:
       // The browser side went away; the read side reports the close.
@@ -521,7 +623,10 @@ int Renderer::Run() {
     connection_.SetMayWait(true);
     cef_base::MessageLoop* loop = thread_ ? thread_->message_loop() : nullptr;
     int64 timeout = loop ? loop->PrepareToSleep() : -1;
-    short channel_events = POLLIN;
+    // While the browser side leaves the queue beyond its bound, requests
+    // wait in the socket: their answers would only add to it.
+    const bool backlogged = !connection_.gone() && connection_.Backlogged();
+    short channel_events = backlogged ? 0 : POLLIN;
     if (!connection_.gone() && connection_.channel().HasPendingOutput())
       channel_events |= POLLOUT;
     fds[count++] = {connection_.channel().fd(), channel_events, 0};
@@ -539,11 +644,13 @@ int Renderer::Run() {
       Finish(kExitChannelFailed);
       break;
     }
-    connection_.ClearWake();
+    if (ready > 0 && (fds[1].revents & POLLIN))
+      connection_.ClearWake();
     if (loop)
       loop->ClearWake();
 
-    if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+    if (ready > 0 && !backlogged &&
+        (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
       if (!ServeChannel())
         break;
     }
