@@ -3,126 +3,81 @@
 #include <utility>
 #include <vector>
 
+#include "base/values_impl.h"
 #include "include/cef_process_message.h"
 #include "ipc/value_codec.h"
+#include "unicode/utf.h"
 
 namespace cef_process {
 
 namespace {
-
-std::u16string ToU16(const CefString& text) {
-  const char16* units = text.c_str();
-  if (!units)
-    return std::u16string();
-  return std::u16string(reinterpret_cast<const char16_t*>(units),
-                        text.length());
-}
 
 CefString FromU16(const std::u16string& text) {
   return CefString(reinterpret_cast<const char16*>(text.data()), text.size(),
                    true);
 }
 
-ipc::WireValue BinaryToWire(CefRefPtr<CefBinaryValue> binary) {
-  ipc::WireValue::Blob bytes;
-  if (binary && binary->IsValid()) {
-    bytes.resize(binary->GetSize());
-    if (!bytes.empty())
-      bytes.resize(binary->GetData(bytes.data(), bytes.size(), 0));
-  }
-  return ipc::WireValue::Binary(std::move(bytes));
-}
-
-// Reading framework values. |depth| counts the container being read.
+// Reading framework values: the tree itself, under its lock, so that what
+// another thread changes meanwhile lands wholly before or after the read.
 class Reader {
  public:
-  bool ReadList(CefRefPtr<CefListValue> list, int depth, ipc::WireValue* out) {
-    if (!Enter(depth))
-      return false;
-    ipc::WireValue::Items items;
-    size_t size = list->GetSize();
-    items.reserve(size);
-    for (size_t i = 0; i < size; ++i) {
-      int index = static_cast<int>(i);
-      ipc::WireValue item;
-      switch (list->GetType(index)) {
-        case VTYPE_BOOL:
-          item = ipc::WireValue::Bool(list->GetBool(index));
-          break;
-        case VTYPE_INT:
-          item = ipc::WireValue::Int(list->GetInt(index));
-          break;
-        case VTYPE_DOUBLE:
-          item = ipc::WireValue::Double(list->GetDouble(index));
-          break;
-        case VTYPE_STRING:
-          item = ipc::WireValue::String(ToU16(list->GetString(index)));
-          break;
-        case VTYPE_BINARY:
-          item = BinaryToWire(list->GetBinary(index));
-          break;
-        case VTYPE_DICTIONARY:
-          if (!ReadDictionary(list->GetDictionary(index), depth + 1, &item))
-            return false;
-          break;
-        case VTYPE_LIST:
-          if (!ReadList(list->GetList(index), depth + 1, &item))
-            return false;
-          break;
-        default:
-          break;  // null (and anything unknown)
+  // |depth| counts the containers down to |value|'s.
+  bool Read(const cef_base::Value& value, int depth, ipc::WireValue* out) {
+    switch (value.type()) {
+      case VTYPE_BOOL:
+        *out = ipc::WireValue::Bool(value.GetBool());
+        return true;
+      case VTYPE_INT:
+        *out = ipc::WireValue::Int(value.GetInt());
+        return true;
+      case VTYPE_DOUBLE:
+        *out = ipc::WireValue::Double(value.GetDouble());
+        return true;
+      case VTYPE_STRING:
+        *out = ipc::WireValue::String(unicode::Utf8ToUtf16(*value.string()));
+        return true;
+      case VTYPE_BINARY: {
+        const cef_base::Value::Binary& bytes = *value.binary();
+        *out = ipc::WireValue::Binary(
+            ipc::WireValue::Blob(bytes.begin(), bytes.end()));
+        return true;
       }
-      items.push_back(std::move(item));
-    }
-    *out = ipc::WireValue::List(std::move(items));
-    return true;
-  }
-
-  bool ReadDictionary(CefRefPtr<CefDictionaryValue> dictionary,
-                      int depth,
-                      ipc::WireValue* out) {
-    if (!Enter(depth))
-      return false;
-    CefDictionaryValue::KeyList keys;
-    if (dictionary && dictionary->IsValid())
-      dictionary->GetKeys(keys);
-    ipc::WireValue::Entries entries;
-    entries.reserve(keys.size());
-    for (const CefString& key : keys) {
-      ipc::WireValue item;
-      switch (dictionary->GetType(key)) {
-        case VTYPE_BOOL:
-          item = ipc::WireValue::Bool(dictionary->GetBool(key));
-          break;
-        case VTYPE_INT:
-          item = ipc::WireValue::Int(dictionary->GetInt(key));
-          break;
-        case VTYPE_DOUBLE:
-          item = ipc::WireValue::Double(dictionary->GetDouble(key));
-          break;
-        case VTYPE_STRING:
-          item = ipc::WireValue::String(ToU16(dictionary->GetString(key)));
-          break;
-        case VTYPE_BINARY:
-          item = BinaryToWire(dictionary->GetBinary(key));
-          break;
-        case VTYPE_DICTIONARY:
-          if (!ReadDictionary(dictionary->GetDictionary(key), depth + 1,
-                              &item)) {
-            return false;
-          }
-          break;
-        case VTYPE_LIST:
-          if (!ReadList(dictionary->GetList(key), depth + 1, &item))
-            return false;
-          break;
-        default:
-          break;
+      case VTYPE_DICTIONARY: {
+        if (!Enter(depth))
+          return false;
+        ipc::WireValue::Entries entries;
+        entries.reserve(value.dict()->size());
+        const bool read = value.dict()->ForEach(
+            [&](const std::string& key, const cef_base::Value& entry) {
+              ipc::WireValue item;
+              if (!Read(entry, depth + 1, &item))
+                return false;
+              entries.emplace_back(unicode::Utf8ToUtf16(key), std::move(item));
+              return true;
+            });
+        if (!read)
+          return false;
+        *out = ipc::WireValue::Dictionary(std::move(entries));
+        return true;
       }
-      entries.emplace_back(ToU16(key), std::move(item));
+      case VTYPE_LIST: {
+        if (!Enter(depth))
+          return false;
+        ipc::WireValue::Items items;
+        items.reserve(value.list()->size());
+        for (const auto& entry : *value.list()) {
+          ipc::WireValue item;
+          if (!Read(*entry, depth + 1, &item))
+            return false;
+          items.push_back(std::move(item));
+        }
+        *out = ipc::WireValue::List(std::move(items));
+        return true;
+      }
+      default:
+        *out = ipc::WireValue::Null();
+        return true;
     }
-    *out = ipc::WireValue::Dictionary(std::move(entries));
-    return true;
   }
 
   const std::string& error() const { return error_; }
@@ -213,15 +168,24 @@ CefRefPtr<CefDictionaryValue> BuildDictionary(const ipc::WireValue& wire) {
 bool ListToWire(CefRefPtr<CefListValue> list,
                 ipc::WireValue* out,
                 std::string* error) {
-  if (!list || !list->IsValid()) {
-    *error = "the list is NULL or no longer valid";
+  cef_base::ListValueImpl* impl =
+      dynamic_cast<cef_base::ListValueImpl*>(list.get());
+  if (!impl) {
+    *error = "the list is NULL or not the framework's";
     return false;
   }
   Reader reader;
   ipc::WireValue value;
-  if (!reader.ReadList(list, 1, &value)) {
-    *error = reader.error();
-    return false;
+  {
+    cef_base::ValueController::Lock lock(impl->controller());
+    if (!impl->node()) {
+      *error = "the list is no longer valid";
+      return false;
+    }
+    if (!reader.Read(*impl->node(), 1, &value)) {
+      *error = reader.error();
+      return false;
+    }
   }
   *out = std::move(value);
   return true;

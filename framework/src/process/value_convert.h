@@ -12,9 +12,10 @@
 
 namespace cef_process {
 
-// Reads a list into a wire list. Fails (|error| set, |out| untouched) for a
-// NULL or invalid list and for nesting deeper than the wire allows; an entry
-// of an unknown kind becomes null.
+// Reads a list into a wire list, under its tree's lock: changes made by other
+// threads meanwhile land wholly before or after. Fails (|error| set, |out|
+// untouched) for a NULL or invalid list and for nesting deeper than the wire
+// allows.
 bool ListToWire(CefRefPtr<CefListValue> list,
                 ipc::WireValue* out,
                 std::string* error);
