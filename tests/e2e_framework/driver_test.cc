@@ -96,6 +96,7 @@ class DriverTest : public ::testing::Test {
     Json start = Reply(
         R"({"cmd":"start","callback_names":["tick"],"query_names":["echo"]})");
     ASSERT_EQ(start["ok"], true) << start.dump();
+    pid_ = start["pid"].get<pid_t>();
     ASSERT_EQ(Reply(R"({"cmd":"create_browser","browser":1})")["ok"], true);
     ASSERT_EQ(
         Reply(R"({"cmd":"load","browser":1,"frame":1,"script":"var n = 1;"})")
@@ -103,6 +104,7 @@ class DriverTest : public ::testing::Test {
         true);
   }
 
+  pid_t pid_ = -1;  // of the renderer StartWithPage started
   std::vector<Json> lines_;
   // Sees each line as it is written.
   std::function<void(const Json&)> on_line_;
@@ -464,6 +466,26 @@ TEST_F(DriverTest, EventsDuringABarrierAreWrittenAsTheyArrive) {
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines.front()["event"], "output");
   EXPECT_EQ(lines[lines.size() - 2]["event"], "exit");
+  EXPECT_EQ(lines[lines.size() - 2]["signal_name"], "SIGKILL");
+  EXPECT_EQ(lines.back()["error"], "the renderer is gone");
+}
+
+// What a page sends goes out while its script keeps the render thread busy,
+// as the framework's own I/O thread would send it, not when the task ends.
+TEST_F(DriverTest, WhatAPageSendsLeavesBeforeItsTaskEnds) {
+  StartWithPage();
+  bool killed = false;
+  on_line_ = [&](const Json& line) {
+    if (!killed && line.value("event", "") == "message")
+      killed = KillIfAlive(pid_, "--type=renderer");
+  };
+  std::vector<Json> lines =
+      Run(R"({"cmd":"eval","browser":1,"frame":1,"timeout_ms":10000,)"
+          R"("code":"testBridge.send('early', '[1]'); for (;;) {}"})");
+  on_line_ = nullptr;
+  EXPECT_TRUE(killed);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines.front()["name"], "early") << lines.front().dump();
   EXPECT_EQ(lines[lines.size() - 2]["signal_name"], "SIGKILL");
   EXPECT_EQ(lines.back()["error"], "the renderer is gone");
 }

@@ -126,6 +126,14 @@ void Channel::Queue(const std::vector<uint8_t>& payload) {
   Queue(std::vector<uint8_t>(payload));
 }
 
+Channel::Status Channel::QueueAndFlush(std::vector<uint8_t>&& payload,
+                                       std::string* error) {
+  std::lock_guard<std::mutex> lock(write_mutex_);
+  outgoing_.emplace_back(std::move(payload));
+  pending_bytes_ += outgoing_.back().size();
+  return FlushLocked(error);
+}
+
 bool Channel::HasPendingOutput() const {
   std::lock_guard<std::mutex> lock(write_mutex_);
   return !outgoing_.empty();

@@ -56,6 +56,8 @@ class Channel {
   // After a failed write, every later call reports that failure again (its
   // status and reason).
   Status FlushSome(std::string* error);
+  // Queue, then FlushSome, under one lock.
+  Status QueueAndFlush(std::vector<uint8_t>&& payload, std::string* error);
   bool HasPendingOutput() const;
   // Bytes queued and not yet written, frame headers included.
   size_t PendingBytes() const;

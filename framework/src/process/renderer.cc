@@ -77,9 +77,10 @@ ipc::ConsoleLevel LevelFromName(const std::string& level) {
 }
 
 // The renderer's end of the channel, and the sink the render side writes to.
-// Events are queued on the channel in the order they are produced; the main
-// loop writes them out. A thread other than the render thread that queues an
-// event wakes the main loop through |wake_fd_|.
+// Events are queued on the channel in the order they are produced and written
+// at once as far as the socket takes them; the main loop writes the rest. A
+// thread other than the render thread that queues an event wakes the main loop
+// through |wake_fd_|.
 class Connection : public cef_renderer::OutboundSink {
  public:
   explicit Connection(int channel_fd)
@@ -244,7 +245,12 @@ class Connection : public cef_renderer::OutboundSink {
   }
 
   void QueuePayload(std::vector<uint8_t>&& payload) {
-    channel_.Queue(std::move(payload));
+    // Written at once as far as the socket takes it, as the framework's I/O
+    // thread writes it: a page that keeps the render thread busy after
+    // sending does not hold the message back. The rest waits for the main
+    // loop, whose next flush also reports a write that failed here.
+    std::string ignored;
+    channel_.QueueAndFlush(std::move(payload), &ignored);
     // Pairs with the main loop's SetMayWait(true) before it looks at the
     // queue: either it sees this frame or this sees it waiting.
     if (wake_fd_ >= 0 && may_wait_.load()) {
