@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -89,6 +90,31 @@ TEST(ProcessEntryTest, ExitCodesOfProcessKindsWithoutWork) {
 
   Finished closed_fd = RunDirect({"--type=renderer", "--channel-fd=9"});
   EXPECT_EQ(closed_fd.status.code, 2);
+}
+
+// A sub-process whose standard error nobody reads any more is not ended by
+// SIGPIPE when it writes there: it ignores the signal, as the framework's
+// processes do, and goes on.
+TEST(ProcessEntryTest, AClosedErrorOutputDoesNotEndASubProcess) {
+  int output[2];
+  ASSERT_EQ(pipe2(output, O_CLOEXEC), 0);
+  close(output[0]);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(output[1], STDOUT_FILENO);
+    dup2(output[1], STDERR_FILENO);
+    execl(KIV_TEST_RENDERER, KIV_TEST_RENDERER, "--type=no-such-kind",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(output[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_FALSE(WIFSIGNALED(status)) << "signal " << WTERMSIG(status);
+  ASSERT_TRUE(WIFEXITED(status));
+  // The exit code of an unknown kind, after its (unread) complaint.
+  EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
 TEST(ProcessEntryTest, OtherKindsWaitForTheChannelToClose) {

@@ -1,5 +1,6 @@
 // CefExecuteProcess and the browser-process entry points of cef_app.h.
 
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/socket.h>
@@ -113,6 +114,10 @@ int CefExecuteProcess(const CefMainArgs& args,
     return cef_process::kExitBrowserProcess;
   const std::string type = command_line->GetSwitchValue("type").ToString();
   cef_base::InitGlobalCommandLine(args.argc, args.argv);
+  // As in every process of the framework: a write to a reader that has gone
+  // fails with EPIPE, which the writer checks, instead of ending the process
+  // (a browser side that stopped reading its standard error, say).
+  signal(SIGPIPE, SIG_IGN);
 
   if (type == "renderer") {
     int fd = ChannelFromCommandLine(command_line.get(), type);
