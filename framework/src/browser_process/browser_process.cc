@@ -180,8 +180,12 @@ bool BrowserProcess::Rehost(BrowserImpl* browser, std::string* error) {
   const int renderer = StartRenderer(error);
   if (!renderer)
     return false;
-  if (!FindRenderer(renderer)->host->CreateBrowser(browser->id(), error))
+  if (!FindRenderer(renderer)->host->CreateBrowser(browser->id(), error)) {
+    // A renderer that died between its start and the browser hosts nothing:
+    // it is ended now, not left running until this object goes.
+    ShutdownRenderer(renderer);
     return false;
+  }
   browser->set_renderer(renderer);
   return true;
 }
