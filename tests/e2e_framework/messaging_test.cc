@@ -324,10 +324,6 @@ TEST(MessagingTest, ScriptResultsAndExceptions) {
                                           ": threw Uncaught Error: boom"}));
 }
 
-}  // namespace
-
-namespace {
-
 // A result too large for a frame still answers its request, with the reason,
 // and the renderer goes on.
 TEST(MessagingTest, AResultTooLargeToSendStillAnswersItsRequest) {
