@@ -451,14 +451,14 @@ RendererHost::SyncResult RendererHost::Sync(Millis timeout,
 void RendererHost::WaitForExit(Millis timeout,
                                std::vector<HostEvent>* events,
                                const EventSink& sink) {
-  auto poll = [&](Millis wait) {
+  auto poll_once = [&](Millis wait) {
     Poll(wait, events);
     if (sink)
       sink(events);
   };
   const Clock::time_point deadline = Clock::now() + timeout;
   while (!exit_reported_ && RemainingMs(deadline) > 0)
-    poll(Millis(RemainingMs(deadline)));
+    poll_once(Millis(RemainingMs(deadline)));
   if (exit_reported_)
     return;
   if (!killed_by_us_) {
@@ -468,7 +468,7 @@ void RendererHost::WaitForExit(Millis timeout,
   child_->Signal(SIGKILL);
   // SIGKILL cannot be refused; the exit follows.
   while (!exit_reported_)
-    poll(Millis(1000));
+    poll_once(Millis(1000));
 }
 
 }  // namespace kivhost
