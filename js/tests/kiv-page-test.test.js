@@ -87,6 +87,19 @@ test('evaluate reports a Promise that settled with a value no text can show', as
   }
 });
 
+test('evaluate awaits a Promise in a page that wraps or removes console.log', async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: `var original = console.log;
+    console.log = function (text) { original.call(console, '[app] ' + text + ' (logged)'); };`});
+  assert.equal(await page.evaluate('Promise.resolve(4)', {timeoutMs: 2000}), 4);
+  await assert.rejects(page.evaluate('Promise.reject(new Error("no"))', {timeoutMs: 2000}),
+                       /rejected: Error: no/);
+  assert.equal(await page.evaluate('console.log("own line"); delete console.log; 1'), 1);
+  assert.deepEqual(await page.evaluate('Promise.resolve([5])', {timeoutMs: 2000}), [5]);
+  // The page's own lines stay; the outcomes are not among them.
+  assert.deepEqual(page.console.map((line) => line.text), ['[app] own line (logged)']);
+});
+
 test('waits end with a message naming what was awaited', async (t) => {
   const renderer = await start(t);
   const page = await renderer.open({script: 'console.log("hello")'});

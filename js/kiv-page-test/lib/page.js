@@ -6,15 +6,23 @@ const fs = require('node:fs');
 const path = require('node:path');
 const {describeEvent} = require('./errors');
 
-// Prefix of the console lines that carry the outcome of an awaited value.
+// Marks around the outcome of an awaited value in a console line. The end
+// mark lets the outcome be found in a line that a page's own wrapper of
+// console.log has added text to, before or after it.
 const RESULT_MARK = '\u0001kiv-page-test result ';
+const RESULT_END = '\u0001';
 
 // Runs CODE as global code; a thenable result is reported later through a
-// console line with the mark, so the test can await it. Every outcome is
-// reported, also one whose value throws when read or turned into text.
+// console line with the marks, so the test can await it. Every outcome is
+// reported, also one whose value throws when read or turned into text. The
+// line goes out through console.log as it is when the code starts, or the
+// first other console method there if the page removed that one.
 function wrapForEvaluate(code, token) {
-  return `(function (code, token, mark, log) {
+  return `(function (code, token, mark, end, out) {
   var UNSHOWN = '(a value that cannot be shown as text)';
+  var log = ['log', 'info', 'warn', 'error'].map(function (name) {
+    return out && out[name];
+  }).filter(function (method) { return typeof method === 'function'; })[0];
   function report(ok, value) {
     var text;
     try {
@@ -25,7 +33,7 @@ function wrapForEvaluate(code, token) {
       text = JSON.stringify([token, false, {name: 'Error',
         message: 'the result cannot be written as JSON: ' + why}]);
     }
-    log.call(console, mark + text);
+    if (log) log.call(out, mark + text + end);
   }
   var value = (0, eval)(code);
   if (value !== null && (typeof value === 'object' || typeof value === 'function') &&
@@ -44,7 +52,8 @@ function wrapForEvaluate(code, token) {
     return [1];
   }
   return value === undefined ? [0] : [0, value];
-})(${JSON.stringify(code)}, ${token}, ${JSON.stringify(RESULT_MARK)}, console.log)`;
+})(${JSON.stringify(code)}, ${token}, ${JSON.stringify(RESULT_MARK)}, ${JSON.stringify(RESULT_END)},
+   typeof console === 'undefined' ? undefined : console)`;
 }
 
 function readScript(file) {
@@ -152,4 +161,4 @@ class Page {
   }
 }
 
-module.exports = {Page, RESULT_MARK, readScript};
+module.exports = {Page, RESULT_MARK, RESULT_END, readScript};

@@ -8,7 +8,7 @@ const {DriverConnection} = require('./driver');
 const {locate} = require('./locate');
 const {PageTestError, describeExit} = require('./errors');
 const {encode, parseJson} = require('./json-form');
-const {Page, RESULT_MARK, readScript} = require('./page');
+const {Page, RESULT_MARK, RESULT_END, readScript} = require('./page');
 const {Query, Failure} = require('./query');
 
 const DEFAULT_TIMEOUT_MS = 10000;
@@ -125,10 +125,10 @@ class Renderer {
   }
 
   handleEvent(event) {
-    if (event.event === 'console' && typeof event.text === 'string' &&
-        event.text.startsWith(RESULT_MARK)) {
-      this.handleResult(event.text.slice(RESULT_MARK.length));
-      return;
+    if (event.event === 'console' && typeof event.text === 'string') {
+      const at = event.text.indexOf(RESULT_MARK);
+      // A line that starts with the mark is never the page's own.
+      if (at >= 0 && (this.handleResult(event.text, at) || at === 0)) return;
     }
     this.events.push(event);
     const page = this.pages.get(`${event.browser}/${event.frame}`);
@@ -250,21 +250,26 @@ class Renderer {
     };
   }
 
-  handleResult(text) {
+  // Takes the outcome between the marks that start at `at` in a console
+  // line; true when it was one an evaluation waits for.
+  handleResult(text, at) {
+    const start = at + RESULT_MARK.length;
+    const end = text.indexOf(RESULT_END, start);
+    if (end < 0) return false;
     let outcome;
     try {
-      outcome = JSON.parse(text);
+      outcome = JSON.parse(text.slice(start, end));
     } catch (_) {
-      return;
+      return false;
     }
     // The page may log anything after the mark; only a list is an outcome.
-    if (!Array.isArray(outcome)) return;
+    if (!Array.isArray(outcome)) return false;
     const deliver = this.results.get(outcome[0]);
-    if (deliver) {
-      this.results.delete(outcome[0]);
-      deliver(outcome);
-      this.wake(RESULT_ARRIVED);
-    }
+    if (!deliver) return false;
+    this.results.delete(outcome[0]);
+    deliver(outcome);
+    this.wake(RESULT_ARRIVED);
+    return true;
   }
 
   // ---- queries ----
