@@ -58,6 +58,9 @@ KivBridge::~KivBridge() {
 bool KivBridge::AddQuery(const CefString& name,
                          CefRefPtr<KivQueryHandler> handler,
                          std::string* error) {
+  std::string ignored;  // |error| may be NULL
+  if (!error)
+    error = &ignored;
   AutoLock lock(this);
   if (frozen_) {
     *error = kFrozenError;
@@ -77,6 +80,9 @@ bool KivBridge::AddQuery(const CefString& name,
 }
 
 bool KivBridge::AddEvent(const CefString& name, std::string* error) {
+  std::string ignored;  // |error| may be NULL
+  if (!error)
+    error = &ignored;
   AutoLock lock(this);
   if (frozen_) {
     *error = kFrozenError;
@@ -256,6 +262,9 @@ bool KivBridge::SendEvent(CefRefPtr<CefBrowser> browser,
                           const CefString& name,
                           const KivValue& payload,
                           std::string* error) {
+  std::string ignored;  // |error| may be NULL
+  if (!error)
+    error = &ignored;
   if (!browser.get()) {
     *error = "no browser";
     return false;
@@ -273,6 +282,9 @@ bool KivBridge::SendEvent(CefRefPtr<CefBrowser> browser,
 int KivBridge::SendEventToAll(const CefString& name,
                               const KivValue& payload,
                               std::string* error) {
+  std::string ignored;  // |error| may be NULL
+  if (!error)
+    error = &ignored;
   CefRefPtr<CefProcessMessage> message = BuildEvent(name, payload, error);
   if (!message.get())
     return 0;

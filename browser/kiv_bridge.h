@@ -45,7 +45,8 @@ class KivBridge : public virtual CefBase {
   // framework asks for them without saying which browser the renderer is
   // for, so they are the same for all and fixed once the first renderer has
   // started: after that these fail with |error| set. Names must be
-  // non-empty and registered once. Any thread.
+  // non-empty and registered once. Any thread. Here and below |error| may
+  // be NULL.
   bool AddQuery(const CefString& name,
                 CefRefPtr<KivQueryHandler> handler,
                 std::string* error);

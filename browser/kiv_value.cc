@@ -201,6 +201,9 @@ bool KivValue::WriteEntry(Container* container,
 bool KivValue::WriteTo(CefRefPtr<CefListValue> list,
                        int index,
                        std::string* error) const {
+  std::string ignored;  // |error| may be NULL
+  if (!error)
+    error = &ignored;
   if (!list.get() || !list->IsValid() || list->IsReadOnly()) {
     *error = "the target list cannot be written";
     return false;

@@ -65,6 +65,7 @@ class KivValue {
   // Writes the tree into |list| at |index|. False, with |error| set, for a
   // tree deeper than kMaxDepth, an empty dictionary key or a NaN or infinite
   // number (the framework cannot hold them) or a write the list refuses.
+  // |error| may be NULL.
   bool WriteTo(CefRefPtr<CefListValue> list,
                int index,
                std::string* error) const;

@@ -237,6 +237,32 @@ TEST_F(BridgeUnitTest, EventsNeedAnnouncedNamesAndCarryTheirPayload) {
   EXPECT_EQ(0, bridge_->SendEventToAll("tick", 1, &error));
 }
 
+TEST_F(BridgeUnitTest, CallsWithoutAnErrorStringFailAlike) {
+  // Refusals without a place for their reason are still refusals.
+  EXPECT_FALSE(bridge_->AddQuery("ask", handler_.get(), NULL));
+  EXPECT_FALSE(bridge_->AddEvent("", NULL));
+  EXPECT_FALSE(bridge_->SendEvent(NULL, "tick", 1, NULL));
+  EXPECT_FALSE(bridge_->SendEvent(browser_.get(), "tock", 1, NULL));
+  EXPECT_EQ(0, bridge_->SendEventToAll("tick", 1, NULL));  // none seen yet
+  bridge_->OnAfterCreated(browser_.get());
+  EXPECT_EQ(0, bridge_->SendEventToAll(
+                   "tick", std::numeric_limits<double>::infinity(), NULL));
+  browser_->refuse = true;
+  EXPECT_FALSE(bridge_->SendEvent(browser_.get(), "tick", 1, NULL));
+  browser_->refuse = false;
+  EXPECT_TRUE(browser_->sent.empty());
+  EXPECT_EQ(1, bridge_->SendEventToAll("tick", 1, NULL));
+
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  EXPECT_FALSE(KivValue(std::numeric_limits<double>::quiet_NaN())
+                   .WriteTo(list, 0, NULL));
+  EXPECT_FALSE(KivValue(1).WriteTo(NULL, 0, NULL));
+  EXPECT_EQ(0u, list->GetSize());
+
+  bridge_->OnRenderProcessThreadCreated(CefListValue::Create());
+  EXPECT_FALSE(bridge_->AddEvent("tock", NULL));
+}
+
 // Keeps every responder it is given, as a handler that replies later does.
 class KeepingHandler : public KivQueryHandler {
  public:
