@@ -112,6 +112,19 @@ test('waits end with a message naming what was awaited', async (t) => {
                        /did not settle within 100 ms: the render thread still has tasks queued/);
 });
 
+test('waitForConsole matches every line, also with a global or sticky expression used again',
+     async (t) => {
+  const renderer = await start(t);
+  const page = await renderer.open({script: ''});
+  for (const match of [/ready/g, /ready/y]) {
+    for (const line of ['ready, set', 'ready']) {
+      const seen = renderer.waitForConsole(match, {timeoutMs: 2000});
+      await page.evaluate(`console.log(${JSON.stringify(line)}); 0`);
+      assert.equal((await seen).text, line);
+    }
+  }
+});
+
 test('waitFor sees only what the renderer reported, not an evaluation settling', async (t) => {
   const renderer = await start(t);
   const page = await renderer.open({script: ''});

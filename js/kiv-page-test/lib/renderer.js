@@ -209,8 +209,11 @@ class Renderer {
   }
 
   // The next console line (of any page) whose text equals or matches `match`.
+  // A regular expression is searched from the start of every line, whatever
+  // its lastIndex (which test() would use, and move, for the g and y flags).
   waitForConsole(match, options = {}) {
-    const test = typeof match === 'string' ? (text) => text === match : (text) => match.test(text);
+    const test = typeof match === 'string' ? (text) => text === match
+                                           : (text) => text.search(match) >= 0;
     return this.waitFor((e) => (e.event === 'console' && test(e.text) ? e : undefined),
                         {what: `a console line ${match instanceof RegExp ? 'matching' : 'reading'} ${match}`,
                          ...options});
