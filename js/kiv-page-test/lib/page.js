@@ -20,9 +20,11 @@ const RESULT_END = '\u0001';
 function wrapForEvaluate(code, token) {
   return `(function (code, token, mark, end, out) {
   var UNSHOWN = '(a value that cannot be shown as text)';
-  var log = ['log', 'info', 'warn', 'error'].map(function (name) {
-    return out && out[name];
-  }).filter(function (method) { return typeof method === 'function'; })[0];
+  var names = ['log', 'info', 'warn', 'error'];
+  var log = null;
+  for (var i = 0; out && !log && i < names.length; ++i) {
+    if (typeof out[names[i]] === 'function') log = out[names[i]];
+  }
   function report(ok, value) {
     var text;
     try {
