@@ -1,5 +1,7 @@
 #include "browser/kiv_bridge.h"
 
+#include <limits>
+
 #include "browser/kiv_protocol.h"
 #include "include/cef_task.h"
 
@@ -207,8 +209,12 @@ void KivBridge::EndPage(CefRefPtr<CefBrowser> browser, bool forget) {
     if (forget) {
       browsers_.erase(it);
     } else {
-      it->second.scope = new KivPageScope(old_scope->browser_id(),
-                                          old_scope->generation() + 1);
+      // Generations label pages; after the largest int they start again at
+      // 0 (the scope objects, not the numbers, keep pages apart).
+      const int last = old_scope->generation();
+      it->second.scope = new KivPageScope(
+          old_scope->browser_id(),
+          last == std::numeric_limits<int>::max() ? 0 : last + 1);
     }
   }
   // Handlers are told outside the lock: they may call back into the bridge.
