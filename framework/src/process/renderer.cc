@@ -165,25 +165,16 @@ class Connection : public cef_renderer::OutboundSink {
                         int64 frame_id,
                         const std::string& level,
                         const std::string& text) override {
-    std::vector<uint8_t> payload;
-    if (!gone_ &&
-        Encode(ipc::ConsoleMessage{browser_id, frame_id, LevelFromName(level),
-                                   CleanText(text)},
-               &payload)) {
-      SendUnasked(std::move(payload));
-    }
+    SendUnasked(ipc::ConsoleMessage{browser_id, frame_id, LevelFromName(level),
+                                    CleanText(text)});
   }
 
   void OnUncaughtException(int browser_id,
                            int64 frame_id,
                            const std::string& message,
                            int line) override {
-    std::vector<uint8_t> payload;
-    if (!gone_ && Encode(ipc::UncaughtException{browser_id, frame_id,
-                                                CleanText(message), line},
-                         &payload)) {
-      SendUnasked(std::move(payload));
-    }
+    SendUnasked(
+        ipc::UncaughtException{browser_id, frame_id, CleanText(message), line});
   }
 
  private:
@@ -204,6 +195,12 @@ class Connection : public cef_renderer::OutboundSink {
   // kStallLimit to take enough; when it does not, the renderer stalls:
   // everything is refused until the browser side has taken the queue down
   // to half the bound. Any thread may call this.
+  void SendUnasked(const ipc::Event& event) {
+    std::vector<uint8_t> payload;
+    if (!gone_ && Encode(event, &payload))
+      SendUnasked(std::move(payload));
+  }
+
   bool SendUnasked(std::vector<uint8_t>&& payload) {
     const size_t size = payload.size() + ipc::kFrameHeaderSize;
     if (stalled_.load() || (!HasRoomFor(size) && !WaitForRoom(size))) {
