@@ -20,6 +20,7 @@
 #include "ipc/framing.h"
 #include "ipc/messages.h"
 #include "ipc/utf.h"
+#include "tests/e2e_framework/e2e_util.h"
 
 namespace {
 
@@ -53,17 +54,11 @@ pump();
 class BacklogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    int pair[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
-    ChildProcess::Options options;
-    options.executable = KIV_TEST_RENDERER;
-    options.arguments = {"--type=renderer", "--channel-fd=3"};
-    options.channel_fd = pair[1];
+    int browser_end;
     std::string error;
-    child_ = ChildProcess::Spawn(options, &error);
-    close(pair[1]);
+    child_ = e2e::SpawnOnBareChannel(&browser_end, &error);
     ASSERT_TRUE(child_) << error;
-    channel_ = std::make_unique<ipc::Channel>(pair[0]);
+    channel_ = std::make_unique<ipc::Channel>(browser_end);
   }
 
   void TearDown() override {

@@ -1,5 +1,8 @@
 #include "tests/e2e_framework/e2e_util.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 
 #include "gtest/gtest.h"
@@ -8,6 +11,29 @@
 namespace e2e {
 
 using Clock = std::chrono::steady_clock;
+
+std::unique_ptr<kivhost::ChildProcess> SpawnOnBareChannel(int* browser_end,
+                                                          std::string* error) {
+  *browser_end = -1;
+  int pair[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+    *error = "socketpair failed";
+    return nullptr;
+  }
+  kivhost::ChildProcess::Options options;
+  options.executable = KIV_TEST_RENDERER;
+  options.arguments = {"--type=renderer", "--channel-fd=3"};
+  options.channel_fd = pair[1];
+  std::unique_ptr<kivhost::ChildProcess> child =
+      kivhost::ChildProcess::Spawn(options, error);
+  close(pair[1]);
+  if (!child) {
+    close(pair[0]);
+    return nullptr;
+  }
+  *browser_end = pair[0];
+  return child;
+}
 
 std::unique_ptr<kivhost::RendererHost> StartRenderer(
     const ipc::WireValue& extra_info,

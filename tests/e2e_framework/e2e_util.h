@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/child_process.h"
 #include "host/renderer_host.h"
 
 namespace e2e {
@@ -22,6 +23,12 @@ std::unique_ptr<kivhost::RendererHost> StartRenderer(
     const ipc::WireValue& extra_info = ipc::WireValue::List({}),
     const std::string& script = std::string(),
     kivhost::RendererOptions options = kivhost::RendererOptions());
+
+// The test renderer started as a renderer on a bare socketpair, with none of
+// the host library's requests sent; |browser_end| receives the other end of
+// the channel (-1 when the start failed, with |error| set).
+std::unique_ptr<kivhost::ChildProcess> SpawnOnBareChannel(int* browser_end,
+                                                          std::string* error);
 
 // Polls until an event matches |done| or |timeout| passes. Returns every
 // event seen; |found| tells whether one matched.

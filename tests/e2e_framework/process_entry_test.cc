@@ -176,20 +176,17 @@ class MalformedFrameTest : public ::testing::Test {
  protected:
   Finished Send(const std::vector<std::vector<uint8_t>>& frames,
                 std::vector<ipc::Event>* events) {
-    int pair[2];
-    EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
-    ChildProcess::Options options;
-    options.executable = KIV_TEST_RENDERER;
-    options.arguments = {"--type=renderer", "--channel-fd=3"};
-    options.channel_fd = pair[1];
+    int browser_end;
     std::string error;
-    std::unique_ptr<ChildProcess> child = ChildProcess::Spawn(options, &error);
-    close(pair[1]);
+    std::unique_ptr<ChildProcess> child =
+        e2e::SpawnOnBareChannel(&browser_end, &error);
     EXPECT_TRUE(child) << error;
+    if (!child)
+      return Finished();
     std::vector<uint8_t> bytes;
     for (const std::vector<uint8_t>& frame : frames)
       bytes.insert(bytes.end(), frame.begin(), frame.end());
-    EXPECT_EQ(write(pair[0], bytes.data(), bytes.size()),
+    EXPECT_EQ(write(browser_end, bytes.data(), bytes.size()),
               static_cast<ssize_t>(bytes.size()));
     Finished finished;
     EXPECT_TRUE(child->WaitFor(std::chrono::seconds(5)));
@@ -198,7 +195,7 @@ class MalformedFrameTest : public ::testing::Test {
     for (const std::string& line : child->ReadOutputLines())
       finished.output += line + "\n";
     // Everything the renderer wrote before it ended.
-    ipc::Channel channel(pair[0]);
+    ipc::Channel channel(browser_end);
     std::vector<std::vector<uint8_t>> payloads;
     channel.ReadAvailable(&payloads, &error);
     for (const std::vector<uint8_t>& payload : payloads) {
@@ -320,27 +317,21 @@ TEST_F(MalformedFrameTest, StreamEndingInsideAFrame) {
   cut.resize(cut.size() - 2);
   frames.push_back(cut);
   // The browser side stops writing in the middle of the last frame.
-  int pair[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
-  ChildProcess::Options options;
-  options.executable = KIV_TEST_RENDERER;
-  options.arguments = {"--type=renderer", "--channel-fd=3"};
-  options.channel_fd = pair[1];
+  int browser_end;
   std::string error;
-  auto child = ChildProcess::Spawn(options, &error);
-  close(pair[1]);
+  auto child = e2e::SpawnOnBareChannel(&browser_end, &error);
   ASSERT_TRUE(child) << error;
   for (const auto& frame : frames)
-    ASSERT_EQ(write(pair[0], frame.data(), frame.size()),
+    ASSERT_EQ(write(browser_end, frame.data(), frame.size()),
               static_cast<ssize_t>(frame.size()));
-  shutdown(pair[0], SHUT_WR);
+  shutdown(browser_end, SHUT_WR);
   ASSERT_TRUE(child->WaitFor(std::chrono::seconds(5)));
   EXPECT_EQ(child->status()->code, 3);
   std::string output;
   for (const std::string& line : child->ReadOutputLines())
     output += line;
   EXPECT_NE(output.find("truncated"), std::string::npos) << output;
-  close(pair[0]);
+  close(browser_end);
 }
 
 }  // namespace
