@@ -2,25 +2,23 @@
 
 #include <errno.h>
 #include <poll.h>
-#include <stdio.h>
 #include <string.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "base/message_loop.h"
 #include "base/value_scope.h"
 #include "ipc/channel.h"
 #include "ipc/record_codec.h"
+#include "process/close_watchdog.h"
 #include "process/list_codec.h"
-#include "unicode/utf.h"
+#include "process/renderer_connection.h"
+#include "process/renderer_output.h"
 #include "v8/render_thread.h"
 
 namespace cef_process {
@@ -30,22 +28,6 @@ namespace {
 // How long output that is still queued at exit may take to drain before the
 // renderer gives up on a browser side that does not read.
 constexpr std::chrono::milliseconds kFinalFlushLimit(2000);
-
-// Output the browser side has not taken yet, at most: room for two of the
-// largest frames. Beyond it, what the page and client code send is refused
-// (once the browser side has had kStallLimit to take some of it), and the
-// main loop reads no more requests until the queue is below it again, so a
-// browser side that stops reading cannot make the renderer's memory grow
-// without bound.
-constexpr size_t kMaxQueuedOutput =
-    2 * (ipc::kMaxFrameSize + ipc::kFrameHeaderSize);
-constexpr std::chrono::milliseconds kStallLimit(2000);
-
-void ReportLine(const std::string& line) {
-  std::string text = "renderer: " + line + "\n";
-  ssize_t ignored = write(STDERR_FILENO, text.data(), text.size());
-  (void)ignored;
-}
 
 // Requests as the renderer decodes them: values straight into the
 // framework's containers.
@@ -58,267 +40,6 @@ CefString Utf16Text(const std::u16string& text) {
   return CefString(reinterpret_cast<const char16*>(text.data()), text.size(),
                    true);
 }
-
-// Text fields on the wire must be well-formed UTF-8.
-std::string CleanText(const std::string& text) {
-  if (unicode::IsValidUtf8(text))
-    return text;
-  return unicode::Utf16ToUtf8(unicode::Utf8ToUtf16(text));
-}
-
-ipc::ConsoleLevel LevelFromName(const std::string& level) {
-  if (level == "info")
-    return ipc::ConsoleLevel::kInfo;
-  if (level == "warn")
-    return ipc::ConsoleLevel::kWarn;
-  if (level == "error")
-    return ipc::ConsoleLevel::kError;
-  return ipc::ConsoleLevel::kLog;
-}
-
-// The renderer's end of the channel, and the sink the render side writes to.
-// Events are queued on the channel in the order they are produced and written
-// at once as far as the socket takes them; the main loop writes the rest. A
-// thread other than the render thread that queues an event wakes the main loop
-// through |wake_fd_|.
-class Connection : public cef_renderer::OutboundSink {
- public:
-  explicit Connection(int channel_fd)
-      : channel_(channel_fd),
-        wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-  ~Connection() override {
-    if (wake_fd_ >= 0)
-      close(wake_fd_);
-  }
-
-  ipc::Channel& channel() { return channel_; }
-  int wake_fd() const { return wake_fd_; }
-
-  // Empties the wake descriptor once the main loop's wait found it readable.
-  // Every wake-up is written and read in full: a flag that skipped writes
-  // while one was pending could be left set by a drain that raced with a
-  // write, and every later wake-up was then skipped.
-  void ClearWake() {
-    uint64_t count;
-    while (wake_fd_ >= 0 && read(wake_fd_, &count, sizeof count) > 0) {
-    }
-  }
-
-  // After a failed write or a close nothing is queued any more.
-  void MarkGone() { gone_ = true; }
-  bool gone() const { return gone_; }
-
-  // Answers to the browser side's requests: always queued, one per request
-  // read (and no request is read while the queue is beyond its bound).
-  // |error| (may be null) says why an event could not be encoded.
-  bool Send(const ipc::Event& event, std::string* error = nullptr) {
-    if (gone_)
-      return false;
-    std::vector<uint8_t> payload;
-    if (!Encode(event, &payload, error))
-      return false;
-    QueuePayload(std::move(payload));
-    return true;
-  }
-
-  // Whether the queue is beyond kMaxQueuedOutput.
-  bool Backlogged() const { return channel_.PendingBytes() > kMaxQueuedOutput; }
-
-  // Called by the main loop after it wrote output: ends a stall once the
-  // browser side has taken the queue down to half the bound, so that a
-  // stalled page is not given a wait for every message it sends.
-  void EndStallIfDrained() {
-    if (!stalled_.load() || channel_.PendingBytes() > kMaxQueuedOutput / 2)
-      return;
-    stalled_.store(false);
-    ReportLine("the browser side reads again; " +
-               std::to_string(refused_.exchange(0)) +
-               " messages and console lines were refused meanwhile");
-  }
-
-  // The main loop is about to wait (true) or runs (false). While it runs, a
-  // queued event needs no wake-up: the loop flushes before it waits again.
-  void SetMayWait(bool may_wait) { may_wait_.store(may_wait); }
-
-  // OutboundSink methods:
-  bool SendProcessMessage(int browser_id,
-                          CefRefPtr<CefProcessMessage> message) override {
-    if (!message || !message->IsValid() || gone_)
-      return false;
-    // Encoded straight from the sender's message: it is read, not copied,
-    // and stays the sender's.
-    ipc::ProcessMessageSentOf<ListToSend> event;
-    event.browser_id = browser_id;
-    event.name = CleanText(message->GetName().ToString());
-    event.arguments.list = message->GetArgumentList();
-    std::vector<uint8_t> payload;
-    std::string error;
-    if (!ipc::EncodeRecord(ipc::kFirstEventType, event, &payload, &error)) {
-      ReportLine("cannot send process message \"" + event.name +
-                 "\": " + error);
-      return false;
-    }
-    return SendUnasked(std::move(payload));
-  }
-
-  void OnConsoleMessage(int browser_id,
-                        int64 frame_id,
-                        const std::string& level,
-                        const std::string& text) override {
-    SendUnasked(ipc::ConsoleMessage{browser_id, frame_id, LevelFromName(level),
-                                    CleanText(text)});
-  }
-
-  void OnUncaughtException(int browser_id,
-                           int64 frame_id,
-                           const std::string& message,
-                           int line) override {
-    SendUnasked(
-        ipc::UncaughtException{browser_id, frame_id, CleanText(message), line});
-  }
-
- private:
-  static bool Encode(const ipc::Event& event,
-                     std::vector<uint8_t>* payload,
-                     std::string* error = nullptr) {
-    std::string reason;
-    if (ipc::EncodeEvent(event, payload, &reason))
-      return true;
-    ReportLine("cannot send to the browser side: " + reason);
-    if (error)
-      *error = reason;
-    return false;
-  }
-
-  // What the page and client code send of their own accord: queued while
-  // the queue has room for it. Otherwise the socket is given up to
-  // kStallLimit to take enough; when it does not, the renderer stalls:
-  // everything is refused until the browser side has taken the queue down
-  // to half the bound. Any thread may call this.
-  void SendUnasked(const ipc::Event& event) {
-    std::vector<uint8_t> payload;
-    if (!gone_ && Encode(event, &payload))
-      SendUnasked(std::move(payload));
-  }
-
-  bool SendUnasked(std::vector<uint8_t>&& payload) {
-    const size_t size = payload.size() + ipc::kFrameHeaderSize;
-    if (stalled_.load() || (!HasRoomFor(size) && !WaitForRoom(size))) {
-      ++refused_;
-      return false;
-    }
-    QueuePayload(std::move(payload));
-    return true;
-  }
-
-  bool HasRoomFor(size_t size) const {
-    const size_t pending = channel_.PendingBytes();
-    return pending == 0 || pending + size <= kMaxQueuedOutput;
-  }
-
-  bool WaitForRoom(size_t size) {
-    const auto deadline = std::chrono::steady_clock::now() + kStallLimit;
-    for (;;) {
-      std::string error;
-      // A failed write is the main loop's to report; nothing more goes out.
-      if (channel_.FlushSome(&error) != ipc::Channel::Status::kOk)
-        return false;
-      if (HasRoomFor(size))
-        return true;
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0)
-        break;
-      pollfd waiter = {channel_.fd(), POLLOUT, 0};
-      poll(&waiter, 1, static_cast<int>(left.count()));
-    }
-    if (!stalled_.exchange(true)) {
-      ReportLine("the browser side does not read (" +
-                 std::to_string(channel_.PendingBytes()) +
-                 " bytes queued); refusing messages and console lines until "
-                 "it does");
-    }
-    return false;
-  }
-
-  void QueuePayload(std::vector<uint8_t>&& payload) {
-    // Written at once as far as the socket takes it, as the framework's I/O
-    // thread writes it: a page that keeps the render thread busy after
-    // sending does not hold the message back. The rest waits for the main
-    // loop, whose next flush also reports a write that failed here.
-    std::string ignored;
-    channel_.QueueAndFlush(std::move(payload), &ignored);
-    // Pairs with the main loop's SetMayWait(true) before it looks at the
-    // queue: either it sees this frame or this sees it waiting.
-    if (wake_fd_ >= 0 && may_wait_.load()) {
-      uint64_t one = 1;
-      ssize_t ignored = write(wake_fd_, &one, sizeof one);
-      (void)ignored;
-    }
-  }
-
-  ipc::Channel channel_;
-  const int wake_fd_;
-  std::atomic<bool> gone_{false};
-  std::atomic<bool> may_wait_{true};
-  std::atomic<bool> stalled_{false};
-  std::atomic<uint64_t> refused_{0};
-};
-
-// Ends the process when the browser side has closed the channel but the
-// render thread does not get round to noticing (a script that never
-// returns): nobody is left to serve, so after a grace period the renderer
-// exits with 0 as if it had seen the close.
-class CloseWatchdog {
- public:
-  static constexpr std::chrono::milliseconds kGrace{2000};
-
-  explicit CloseWatchdog(int channel_fd)
-      : stop_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (stop_fd_ >= 0)
-      thread_ = std::thread(&CloseWatchdog::Watch, this, channel_fd);
-  }
-
-  // Must run before the channel's descriptor is closed.
-  ~CloseWatchdog() {
-    if (thread_.joinable()) {
-      uint64_t one = 1;
-      ssize_t ignored = write(stop_fd_, &one, sizeof one);
-      (void)ignored;
-      thread_.join();
-    }
-    if (stop_fd_ >= 0)
-      close(stop_fd_);
-  }
-
- private:
-  void Watch(int channel_fd) {
-    pollfd fds[2] = {{channel_fd, POLLRDHUP, 0}, {stop_fd_, POLLIN, 0}};
-    for (;;) {
-      int ready = poll(fds, 2, -1);
-      if (ready < 0 && errno == EINTR)
-        continue;
-      if (ready < 0 || fds[1].revents)
-        return;
-      if (fds[0].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL))
-        break;
-    }
-    pollfd stop = {stop_fd_, POLLIN, 0};
-    int ready;
-    do {
-      ready = poll(&stop, 1, static_cast<int>(kGrace.count()));
-    } while (ready < 0 && errno == EINTR);
-    if (ready > 0)
-      return;
-    ReportLine(
-        "the browser side closed the channel and the render thread "
-        "is busy; exiting");
-    _exit(kExitOk);
-  }
-
-  const int stop_fd_;
-  std::thread thread_;
-};
 
 // Why the main loop ended.
 struct Outcome {
