@@ -16,7 +16,7 @@
 //       {{"number", 3},
 //        {"items", KivValue::MakeList({"a", "b", 2.5})},
 //        {"last", false}});
-//   responder->Reply(true, page);
+//   responder->Reply(true, page, NULL);
 //
 // Strings are kept as framework strings (UTF-16). Writing refuses trees
 // deeper than kMaxDepth levels, so a value that cannot be carried fails
