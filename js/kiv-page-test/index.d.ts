@@ -157,7 +157,7 @@ export interface OpenOptions {
   frame?: number;
   /** The frame's name; empty (the default for the first frame) makes it the main frame. */
   name?: string;
-  /** Default: the first script file's path, else about:blank. */
+  /** Default: the last script file's path, else about:blank. */
   url?: string;
   script?: string;
   file?: string;
@@ -240,6 +240,10 @@ export declare class Renderer {
 
   /** Until the answers have replied and the render thread has nothing queued. */
   settle(options?: WaitOptions): Promise<void>;
+  /**
+   * The waits see only events that arrive after the call: what a command
+   * caused has arrived when its Promise resolves, so start the wait first.
+   */
   waitFor<T>(test: (event: RendererEvent) => T | undefined,
              options?: WaitOptions & { what?: string }): Promise<T>;
   waitForConsole(match: string | RegExp, options?: WaitOptions): Promise<ConsoleLine>;

@@ -398,7 +398,7 @@ class Renderer {
   }
 
   // Opens a document: options.browser (default: a new browser), frame
-  // (default: 1 for a new browser, else the next free id), name (a frame
+  // (default: the next id no frame of the renderer has), name (a frame
   // name; empty for the main frame), url, and the scripts to run in it:
   // script (text), file, or scripts (a list of texts or {file}), in order.
   async open(options = {}) {
