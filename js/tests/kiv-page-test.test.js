@@ -264,6 +264,18 @@ test('open() refuses scripts that are neither text nor {file}, and loads nothing
   assert.deepEqual(renderer.events, []);
 });
 
+test('raise() and sendMessage() refuse through their Promise, never by throwing', async (t) => {
+  const renderer = await start(t);
+  const early = renderer.raise('tick', 1);
+  assert.ok(early instanceof Promise);
+  await assert.rejects(early, /raise\(\) needs a browser: open a page first/);
+  await renderer.open({script: ''});
+  const unsendable = renderer.sendMessage(1, 'kiv_callback', ['tick', () => {}]);
+  assert.ok(unsendable instanceof Promise);
+  await assert.rejects(unsendable, /is a function, which no message/);
+  assert.deepEqual(renderer.messages, []);
+});
+
 test('scripts and code may hold unpaired surrogates; they reach the page and come back exactly',
      async (t) => {
   const renderer = await start(t);

@@ -363,14 +363,15 @@ class Renderer {
 
   // ---- messages to the renderer ----
 
-  sendMessage(browser, name, args, {what} = {}) {
+  // Async, so that a value that cannot be encoded rejects like a refusal.
+  async sendMessage(browser, name, args, {what} = {}) {
     const command = {cmd: 'send', browser, name, args: JSON.parse(encode(args))};
     return this.command(command, {page: what});
   }
 
   // Raises an event: "kiv_callback" [event, payload], delivered through one
   // browser (the renderer's registrations are shared by all its pages).
-  raise(event, payload = null, {browser} = {}) {
+  async raise(event, payload = null, {browser} = {}) {
     const target = browser !== undefined ? browser : this.browsers.keys().next().value;
     if (target === undefined) throw new Error('raise() needs a browser: open a page first');
     return this.sendMessage(target, 'kiv_callback', [event, payload],
