@@ -264,8 +264,13 @@ test('open() refuses scripts that are neither text nor {file}, and loads nothing
   assert.deepEqual(renderer.events, []);
 });
 
-test('raise() and sendMessage() refuse through their Promise, never by throwing', async (t) => {
+test('raise(), sendMessage() and the waits refuse through their Promise, never by throwing',
+     async (t) => {
   const renderer = await start(t);
+  for (const wait of [renderer.waitForConsole('x', {timeoutMs: 0}), renderer.nextQuery('echo', {timeoutMs: 1.5})]) {
+    assert.ok(wait instanceof Promise);
+    await assert.rejects(wait, /timeoutMs must be an integer/);
+  }
   const early = renderer.raise('tick', 1);
   assert.ok(early instanceof Promise);
   await assert.rejects(early, /raise\(\) needs a browser: open a page first/);

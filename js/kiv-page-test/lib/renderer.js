@@ -166,8 +166,9 @@ class Renderer {
   // they alone see the internal event that one has arrived.)
   waitFor(test, {what = 'an event', timeoutMs, page, since = this.events.length,
                  internal = false} = {}) {
-    const limit = checkTimeout(timeoutMs, this.timeoutMs);
     return new Promise((resolve, reject) => {
+      // Inside the executor: a bad time-out rejects, as every wait does.
+      const limit = checkTimeout(timeoutMs, this.timeoutMs);
       const waiter = {
         check: (event) => {
           if (event === RESULT_ARRIVED && !internal) return;
