@@ -84,6 +84,7 @@ class KivBridge : public virtual CefBase {
   // (returns how many). Any thread; the messages go out on the UI thread.
   // False (0), with |error| set, for a name that was not announced, a
   // payload that cannot be carried, or when no browser took the message.
+  // Off the UI thread, a message handed to the UI thread counts as taken.
   bool SendEvent(CefRefPtr<CefBrowser> browser,
                  const CefString& name,
                  const KivValue& payload,
