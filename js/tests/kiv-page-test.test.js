@@ -218,7 +218,8 @@ test('kill ends the renderer; later commands say so', async (t) => {
   const exit = await renderer.kill('SIGKILL');
   assert.deepEqual([exit.signal_name, exit.reason], ['SIGKILL', 'killed']);
   assert.equal(alive(renderer.pid), false);
-  await assert.rejects(page.evaluate('1'), /no renderer is running/);
+  await assert.rejects(page.evaluate('1'),
+                       /no renderer is running.*\(the renderer exited: signal SIGKILL \(killed\)\)/);
   await assert.rejects(renderer.waitForConsole('never', {timeoutMs: 5000}),
                        /while waiting for a console line reading never, the renderer exited: signal SIGKILL \(killed\)/);
 });

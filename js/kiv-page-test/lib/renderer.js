@@ -117,7 +117,9 @@ class Renderer {
                          {page, command: shown || command, since});
     }
     if (reply.ok !== true) {
-      throw this.failure(`kivhost refused "${command.cmd}": ${reply.error}`,
+      // A refusal after the renderer ended says how it ended.
+      const ended = this.exit ? ` (the renderer exited: ${describeExit(this.exit)})` : '';
+      throw this.failure(`kivhost refused "${command.cmd}": ${reply.error}${ended}`,
                          {page, command: shown || command, since});
     }
     reply.since = since;
