@@ -236,6 +236,15 @@ TEST_F(ValueTest, ArrayLengthIsTheUint32ReadAsInt) {
             JS("var a = []; a.length = 2**31 - 1; a")->GetArrayLength());
   EXPECT_EQ(-2147483647 - 1, JS("a.length = 2**31; a")->GetArrayLength());
   EXPECT_EQ(-1, JS("a.length = 2**32 - 1; a")->GetArrayLength());
+  // A length far beyond what V8 could give elements storage is still only a
+  // length: the slots are holes, as with new Array(n).
+  CefRefPtr<CefV8Value> huge = CefV8Value::CreateArray(2147483647);
+  ASSERT_TRUE(huge.get());
+  EXPECT_EQ(2147483647, huge->GetArrayLength());
+  EXPECT_FALSE(huge->HasValue(2147483646));
+  EXPECT_TRUE(huge->SetValue(2147483646, CefV8Value::CreateInt(1)));
+  EXPECT_EQ(1, huge->GetValue(2147483646)->GetIntValue());
+  EXPECT_EQ(3, CefV8Value::CreateArray(3)->GetArrayLength());
 }
 
 TEST_F(ValueTest, GetKeysAppendsTheForInSet) {

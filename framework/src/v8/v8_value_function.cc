@@ -224,8 +224,24 @@ CefRefPtr<CefV8Value> CefV8Value::CreateArray(int length) {
   v8::HandleScope handle_scope(isolate);
   if (!current.Find())
     return nullptr;
-  v8::Local<v8::Array> array =
-      v8::Array::New(current.isolate, length < 0 ? 0 : length);
+  // Elements storage is made up front only for a length V8 would keep in
+  // fast elements, as new Array(n) does: V8 ends the process when asked for
+  // storage beyond its limits. A larger length is only set; its slots are
+  // holes either way.
+  constexpr int kMaxPreallocatedLength = 100000;
+  const int wanted = length < 0 ? 0 : length;
+  v8::Local<v8::Array> array = v8::Array::New(
+      current.isolate, wanted <= kMaxPreallocatedLength ? wanted : 0);
+  if (wanted > kMaxPreallocatedLength) {
+    v8::TryCatch try_catch(isolate);
+    if (!array
+             ->Set(current.context,
+                   v8::String::NewFromUtf8Literal(isolate, "length"),
+                   v8::Integer::New(isolate, wanted))
+             .FromMaybe(false)) {
+      return nullptr;
+    }
+  }
   return cef_renderer::TrackAndWrap(current, array, nullptr);
 }
 
