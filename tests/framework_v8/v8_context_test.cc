@@ -458,6 +458,38 @@ TEST(ContextRelease, TimersAndTasksOfAReleasedContextDoNotRunScript) {
   EXPECT_TRUE(harness.TakeConsoleLines().empty());
 }
 
+// Converting setTimeout's arguments runs page script, which may release the
+// context (through a native function whose handler navigates). No timer is
+// kept then: it would hold V8 handles in the released context's record,
+// which a client's handle may keep past the renderer's end.
+TEST(ContextRelease, TimerSetWhileItsContextIsReleasedIsDropped) {
+  CefRefPtr<CefV8Context> context;
+  {
+    RendererHarness harness(nullptr, nullptr);
+    const int browser = harness.CreateBrowser();
+    const int64 frame = harness.CreateFrame(browser, "", true);
+    context = harness.GetContext(browser, frame);
+    ASSERT_TRUE(context->Enter());
+    CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+        [&](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList&,
+            CefRefPtr<CefV8Value>&, CefString&) {
+          harness.ReleaseContext(browser, frame);
+          return false;
+        }));
+    context->GetGlobal()->SetValue(
+        "release", CefV8Value::CreateFunction("release", handler.get()),
+        V8_PROPERTY_ATTRIBUTE_NONE);
+    ASSERT_TRUE(context->Exit());
+    harness.Eval(browser, frame,
+                 "setTimeout(function() { console.log('late'); },"
+                 "           {valueOf() { release(); return 0; }})");
+    harness.RunTasksFor(10);
+    EXPECT_TRUE(harness.TakeConsoleLines().empty());
+  }
+  // The last handle goes after the isolate.
+  context = nullptr;
+}
+
 TEST(ContextRelease, ValuesMayOutliveTheRenderer) {
   CefRefPtr<CefV8Value> object;
   CefRefPtr<CefV8Value> number;

@@ -129,6 +129,10 @@ void ContextState::SetOwners(CefRefPtr<CefBrowser> browser,
 }
 
 int ContextState::AddTimer(PendingTimer timer) {
+  // Release has reset every V8 handle; a timer kept now would hold its
+  // handles past the isolate.
+  if (released_.load())
+    return 0;
   // Ids stay positive; after 2^31-1 timers they wrap around past ids in use.
   int id = next_timer_id_;
   while (timers_.count(id))

@@ -93,6 +93,7 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   void SetTaskCanceller(std::function<bool(uint64_t)> cancel_task) {
     cancel_task_ = std::move(cancel_task);
   }
+  // The new timer's id; 0 (and nothing kept) once released.
   int AddTimer(PendingTimer timer);
   PendingTimer* FindTimer(int id);
   void CancelTimer(int id);

@@ -81,6 +81,10 @@ void StartTimer(const v8::FunctionCallbackInfo<v8::Value>& info, bool repeat) {
   int64 delay = 0;
   if (!TimerDelay(info, context, &delay))
     return;
+  // The conversions above ran page script, which may have released the
+  // context; a released one keeps no timer.
+  if (state->released())
+    return;
   // Past the clamp the depth no longer matters: it stops counting there,
   // so that a chain of timers setting the next one never overflows it (a
   // 4 ms chain would in 99 days, and then run back to back).
