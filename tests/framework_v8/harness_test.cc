@@ -79,6 +79,31 @@ TEST(HarnessLifecycle, DestroyingTheHarnessReleasesEverything) {
   EXPECT_FALSE(kept->GetGlobal().get());
 }
 
+// A handler may destroy the browser while its contexts are being released:
+// every context is still released once, and the browser destroyed once.
+TEST(HarnessLifecycle, BrowserDestroyedDuringItsOwnDestructionEndsOnce) {
+  CefRefPtr<TestApp> app(new TestApp());
+  RendererHarness* harness_in_use = nullptr;
+  int browser = 0;
+  app->on_context_released = [&](CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                 CefRefPtr<CefV8Context>) {
+    harness_in_use->DestroyBrowser(browser);
+  };
+  RendererHarness harness(app.get(), nullptr);
+  harness_in_use = &harness;
+  browser = harness.CreateBrowser();
+  harness.CreateFrame(browser, "", true);
+  harness.CreateFrame(browser, "a", false);
+  harness.CreateFrame(browser, "b", false);
+  app->calls.clear();
+  harness.DestroyBrowser(browser);
+  EXPECT_EQ(
+      (std::vector<std::string>{"OnContextReleased:2", "OnContextReleased:3",
+                                "OnContextReleased:1", "OnBrowserDestroyed:1"}),
+      app->calls);
+  EXPECT_FALSE(harness.GetBrowser(browser).get());
+}
+
 TEST(HarnessLifecycle, RenderersCanFollowOneAnother) {
   for (int i = 0; i < 3; ++i) {
     CefRefPtr<TestApp> app(new TestApp());

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "include/cef_task.h"
@@ -64,6 +65,9 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   // Not released and called on the render thread.
   bool IsValid() const;
   bool released() const { return released_.load(); }
+  // Marks the start of the release, which tells the client before Release;
+  // false if it had started already. Render thread.
+  bool StartRelease() { return !std::exchange(release_started_, true); }
   bool OnOwningThread() const { return std::this_thread::get_id() == thread_; }
 
   v8::Isolate* isolate() const { return isolate_; }
@@ -132,6 +136,7 @@ class ContextState : public std::enable_shared_from_this<ContextState> {
   const int64 frame_id_;
   const CefRefPtr<CefTaskRunner> task_runner_;
   std::atomic<bool> released_{false};
+  bool release_started_ = false;
 
   v8::Global<v8::Context> context_;
   v8::Global<v8::Function> eval_;

@@ -258,7 +258,9 @@ void RenderThreadImpl::ReleaseFrameContext(BrowserImpl* browser,
   CefRefPtr<BrowserImpl> keep_browser(browser);
   CefRefPtr<FrameImpl> keep_frame(frame);
   std::shared_ptr<ContextState> state = frame->state();
-  if (!state)
+  // A handler told of the release may release the same context again (or
+  // destroy its browser): that release is the one under way.
+  if (!state || !state->StartRelease())
     return;
   if (!state->released()) {
     if (CefRefPtr<CefRenderProcessHandler> h = handler()) {
@@ -285,13 +287,20 @@ bool RenderThreadImpl::DestroyBrowser(int browser_id) {
     return false;
   CefRefPtr<BrowserImpl> keep(browser);
   // Sub-frames go before the main frame, as documents detach children first.
-  std::vector<FrameImpl*> frames = browser->frames();
-  std::stable_partition(frames.begin(), frames.end(),
-                        [](FrameImpl* f) { return !f->is_main(); });
-  for (FrameImpl* frame : frames) {
+  // Held: a handler told of a release may destroy the browser itself, which
+  // drops its frames.
+  std::vector<CefRefPtr<FrameImpl>> frames;
+  for (FrameImpl* frame : browser->frames())
+    frames.push_back(frame);
+  std::stable_partition(
+      frames.begin(), frames.end(),
+      [](const CefRefPtr<FrameImpl>& f) { return !f->is_main(); });
+  for (const CefRefPtr<FrameImpl>& frame : frames) {
     if (frame->state())
-      ReleaseFrameContext(browser, frame);
+      ReleaseFrameContext(browser, frame.get());
   }
+  if (FindBrowser(browser_id) != browser)
+    return true;  // destroyed meanwhile, by a handler
   if (CefRefPtr<CefRenderProcessHandler> h = handler())
     h->OnBrowserDestroyed(browser);
   RunMicrotasks();
