@@ -490,6 +490,36 @@ TEST(ContextRelease, TimerSetWhileItsContextIsReleasedIsDropped) {
   context = nullptr;
 }
 
+// Extension code runs while the context is made; a handler it reaches may
+// destroy the browser. The document then has no frame to belong to: its
+// record is released and nothing of it is left behind.
+TEST(ContextRelease, BrowserDestroyedWhileAContextIsMadeLeavesNothing) {
+  const int baseline_states = cef_renderer::ContextState::LiveCount();
+  {
+    CefRefPtr<TestApp> app(new TestApp());
+    RendererHarness* harness_in_use = nullptr;
+    int browser = 0;
+    CefRefPtr<FunctionHandler> handler(new FunctionHandler(
+        [&](const CefString&, CefRefPtr<CefV8Value>, const CefV8ValueList&,
+            CefRefPtr<CefV8Value>&, CefString&) {
+          harness_in_use->DestroyBrowser(browser);
+          return true;
+        }));
+    app->on_webkit_initialized = [&] {
+      CefRegisterExtension("v8test/destroyer",
+                           "(function() { native function destroy(); "
+                           "destroy(); })();",
+                           handler.get());
+    };
+    RendererHarness harness(app.get(), nullptr);
+    harness_in_use = &harness;
+    browser = harness.CreateBrowser();
+    EXPECT_EQ(0, harness.CreateFrame(browser, "", true));
+    EXPECT_FALSE(harness.GetBrowser(browser).get());
+  }
+  EXPECT_EQ(baseline_states, cef_renderer::ContextState::LiveCount());
+}
+
 TEST(ContextRelease, ValuesMayOutliveTheRenderer) {
   CefRefPtr<CefV8Value> object;
   CefRefPtr<CefV8Value> number;

@@ -218,6 +218,13 @@ bool RenderThreadImpl::MakeContext(BrowserImpl* browser, FrameImpl* frame) {
     }
     return false;
   }
+  // A handler reached from extension code may have destroyed the browser
+  // (or removed the frame): the document has no frame to belong to, and a
+  // detached frame holding it would keep it alive, unreleased, for ever.
+  if (browser->FindFrame(frame->id()) != frame) {
+    state->Release();
+    return false;
+  }
   state->Attach(context);
   {
     v8::Context::Scope context_scope(context);
