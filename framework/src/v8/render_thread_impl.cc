@@ -346,6 +346,7 @@ void RenderThreadImpl::Shutdown() {
   environment_.reset();
   app_ = nullptr;
   isolate_->Exit();
+  ForgetIsolate(isolate_);
   isolate_->Dispose();
   isolate_ = nullptr;
   script_depth_.reset();

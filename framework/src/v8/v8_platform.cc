@@ -60,6 +60,10 @@ v8::Platform* GetV8Platform() {
   return Process().platform();
 }
 
+void ForgetIsolate(v8::Isolate* isolate) {
+  v8::platform::NotifyIsolateShutdown(GetV8Platform(), isolate);
+}
+
 int RunV8ForegroundTasks(v8::Isolate* isolate) {
   int ran = 0;
   while (ran < kMaxForegroundTasksPerCall &&

@@ -18,6 +18,10 @@ int RunV8ForegroundTasks(v8::Isolate* isolate);
 // The process's V8 platform (initialising V8 if not done yet).
 v8::Platform* GetV8Platform();
 
+// Tells the platform that |isolate| is about to be disposed, so that it
+// drops the isolate's task runner and the tasks still queued there.
+void ForgetIsolate(v8::Isolate* isolate);
+
 // V8's default array buffer allocator, and its disposal. libnode is built
 // without RTTI, so deleting through the polymorphic pointer is kept out of
 // code that UBSan's vptr check instruments.
