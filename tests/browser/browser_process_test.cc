@@ -3,6 +3,7 @@
 
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -170,6 +171,29 @@ TEST_F(BrowserProcessTest, APostFromAnotherThreadWakesAWaitingLoop) {
               std::chrono::seconds(10))
         << "round " << round;
   }
+}
+
+// In the browser process a browser may be asked about its page from any
+// thread while the UI thread navigates it.
+TEST_F(BrowserProcessTest, ABrowserCanBeReadOnAnotherThreadDuringANavigation) {
+  CefRefPtr<CefBrowser> browser = Open("");
+  std::atomic<bool> stop{false};
+  std::thread reader([&] {
+    while (!stop.load()) {
+      const std::string url = browser->GetMainFrame()->GetURL().ToString();
+      EXPECT_TRUE(url == "test://page.js" || url == "test://next.js") << url;
+      EXPECT_TRUE(browser->HasDocument());
+    }
+  });
+  std::string error;
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_TRUE(process_.LoadMainFrame(
+        browser, i % 2 ? "test://page.js" : "test://next.js", "", &error))
+        << error;
+  }
+  stop.store(true);
+  reader.join();
+  EXPECT_TRUE(process_.Settle(nullptr));
 }
 
 TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {

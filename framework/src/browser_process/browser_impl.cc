@@ -29,6 +29,16 @@ BrowserImpl::BrowserImpl(BrowserProcess* process,
                          CefRefPtr<CefClient> client)
     : process_(process), id_(id), renderer_(renderer), client_(client) {}
 
+std::string BrowserImpl::url() const {
+  std::lock_guard<std::mutex> lock(url_mutex_);
+  return url_;
+}
+
+void BrowserImpl::set_url(const std::string& url) {
+  std::lock_guard<std::mutex> lock(url_mutex_);
+  url_ = url;
+}
+
 CefRefPtr<CefBrowserHost> BrowserImpl::GetHost() {
   return new BrowserHostImpl(this);
 }
@@ -38,7 +48,7 @@ bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() {
-  return new FrameImpl(this, url_);
+  return new FrameImpl(this, url());
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64 identifier) {

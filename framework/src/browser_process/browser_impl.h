@@ -5,6 +5,7 @@
 #ifndef CEF_SRC_BROWSER_PROCESS_BROWSER_IMPL_H_
 #define CEF_SRC_BROWSER_PROCESS_BROWSER_IMPL_H_
 
+#include <mutex>
 #include <string>
 
 #include "include/cef_browser.h"
@@ -26,8 +27,10 @@ class BrowserImpl : public CefBrowser {
   void set_renderer(int renderer) { renderer_ = renderer; }
   CefRefPtr<CefClient> client() const { return client_; }
   int64 main_frame_id() const { return id_; }
-  const std::string& url() const { return url_; }
-  void set_url(const std::string& url) { url_ = url; }
+  // The page's URL: set on the UI thread, read on any thread, as the
+  // framework's browser-process browser allows.
+  std::string url() const;
+  void set_url(const std::string& url);
   bool closed() const { return process_ == nullptr; }
   // The browser is closed or the process is going away: later sends fail.
   void Detach() { process_ = nullptr; }
@@ -45,7 +48,7 @@ class BrowserImpl : public CefBrowser {
   int GetIdentifier() override { return id_; }
   bool IsSame(CefRefPtr<CefBrowser> that) override;
   bool IsPopup() override { return false; }
-  bool HasDocument() override { return !url_.empty(); }
+  bool HasDocument() override { return !url().empty(); }
   CefRefPtr<CefFrame> GetMainFrame() override;
   CefRefPtr<CefFrame> GetFocusedFrame() override { return GetMainFrame(); }
   CefRefPtr<CefFrame> GetFrame(int64 identifier) override;
@@ -64,6 +67,7 @@ class BrowserImpl : public CefBrowser {
   const int id_;
   int renderer_;
   const CefRefPtr<CefClient> client_;
+  mutable std::mutex url_mutex_;
   std::string url_;
 
   IMPLEMENT_REFCOUNTING(BrowserImpl);
