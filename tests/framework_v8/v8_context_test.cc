@@ -6,6 +6,7 @@
 
 #include <v8.h>
 
+#include <atomic>
 #include <chrono>
 #include <limits>
 #include <memory>
@@ -785,6 +786,34 @@ TEST(ThreadSafety, ValuesFailSafelyOnOtherThreadsAndMayBeDroppedThere) {
   EXPECT_EQ(1, harness.RunPendingTasks());
   EXPECT_TRUE(number->IsValid());
   EXPECT_EQ("1", harness.Eval(browser, frame, "({a: 1}).a"));
+}
+
+// A frame asked on another thread answers with fallbacks, also while the
+// render thread destroys its browser.
+TEST(ThreadSafety, AFrameFailsSafelyOnAnotherThreadWhileItsBrowserGoes) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame_id = harness.CreateFrame(browser, "", true);
+  CefRefPtr<CefFrame> frame = harness.GetFrame(browser, frame_id);
+  ASSERT_TRUE(frame.get());
+  std::atomic<bool> started{false}, stop{false};
+  std::atomic<int> answered{0};
+  std::thread other([&] {
+    while (!stop.load()) {
+      if (!frame->IsValid() && frame->GetURL().empty() &&
+          !frame->GetBrowser().get()) {
+        ++answered;
+      }
+      started.store(true);
+    }
+  });
+  while (!started.load())
+    std::this_thread::yield();
+  harness.DestroyBrowser(browser);
+  stop.store(true);
+  other.join();
+  EXPECT_GT(answered.load(), 0);
+  EXPECT_FALSE(frame->IsValid());
 }
 
 // Every request for a context gives a handle of its own, as the framework's

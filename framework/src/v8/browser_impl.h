@@ -73,10 +73,12 @@ class FrameImpl : public CefFrame {
   void VisitDOM(CefRefPtr<CefDOMVisitor> visitor) override {}
 
  private:
-  bool Usable() const { return browser_ && link_->OnRenderThread(); }
+  // The thread is checked first: only the render thread may read
+  // |browser_|, which it clears.
+  bool Usable() const { return link_->OnRenderThread() && browser_; }
 
   const std::shared_ptr<RendererLink> link_;
-  BrowserImpl* browser_;  // NULL once detached
+  BrowserImpl* browser_;  // NULL once detached; render thread only
   const int64 id_;
   const std::string name_;
   std::string url_;
