@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -266,6 +267,17 @@ TEST(MessageLoopTest, WaitHonoursLimitAndShutdown) {
   EXPECT_TRUE(loop.is_shut_down());
   // No hang once shut down, even without a limit.
   EXPECT_FALSE(loop.WaitForWork(-1));
+}
+
+TEST(MessageLoopTest, WaitWithTheLargestLimitWaitsForAPost) {
+  MessageLoop loop;
+  std::vector<std::string> log;
+  std::thread poster([&loop, &log] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    loop.PostTask(new LogTask(&log, "late"), 0);
+  });
+  EXPECT_TRUE(loop.WaitForWork(std::numeric_limits<int64>::max()));
+  poster.join();
 }
 
 TEST(MessageLoopTest, ShutdownReleasesQueuedTasksUnrunAndRefusesPosts) {

@@ -27,6 +27,10 @@ using Clock = std::chrono::steady_clock;
 
 thread_local MessageLoop* g_current_loop = nullptr;
 
+// Longer delays and waits are clamped to this (about 35 years), so that
+// adding one to the clock cannot overflow it.
+constexpr int64 kMaxDelayMs = int64{1} << 40;
+
 }  // namespace
 
 class MessageLoop::State {
@@ -42,12 +46,7 @@ class MessageLoop::State {
   uint64_t Post(CefRefPtr<CefTask> task, int64 delay_ms, bool cancelable) {
     if (!task.get())
       return 0;
-    if (delay_ms < 0)
-      delay_ms = 0;
-    // Clamp absurd delays so that the due time cannot overflow the clock.
-    const int64 kMaxDelayMs = int64{1} << 40;
-    if (delay_ms > kMaxDelayMs)
-      delay_ms = kMaxDelayMs;
+    delay_ms = std::clamp<int64>(delay_ms, 0, kMaxDelayMs);
     TaskRef ref(task.get());
     std::lock_guard<std::mutex> lock(mutex_);
     if (shut_down_)
@@ -148,8 +147,10 @@ class MessageLoop::State {
   bool Wait(int64 max_wait_ms) {
     const bool bounded = max_wait_ms >= 0;
     const Clock::time_point limit =
-        bounded ? Clock::now() + std::chrono::milliseconds(max_wait_ms)
-                : Clock::time_point::max();
+        bounded
+            ? Clock::now() +
+                  std::chrono::milliseconds(std::min(max_wait_ms, kMaxDelayMs))
+            : Clock::time_point::max();
     std::unique_lock<std::mutex> lock(mutex_);
     // A waiter on the condition also counts as sleeping for the descriptor,
     // so that an owner that polls both never misses a post.
