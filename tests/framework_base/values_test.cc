@@ -597,6 +597,43 @@ TEST(ValuesTest, CopyExcludingEmptyChildren) {
   EXPECT_EQ(0u, hollow_copy->GetSize());
 }
 
+// The API nests containers as deep as a caller likes (each SetList moves a
+// standalone list in), so no walk over a tree may recurse per level.
+TEST(ValuesTest, DeeplyNestedTreesAreCopiedDetachedAndFreed) {
+  const int kDepth = 100000;
+  auto nest = [kDepth](CefRefPtr<CefListValue> list) {
+    for (int i = 0; i < kDepth; ++i) {
+      CefRefPtr<CefListValue> outer = CefListValue::Create();
+      EXPECT_TRUE(outer->SetList(0, list));
+      list = outer;
+    }
+    return list;
+  };
+  CefRefPtr<CefListValue> innermost = CefListValue::Create();
+  innermost->SetInt(0, 7);
+  CefRefPtr<CefDictionaryValue> holder = CefDictionaryValue::Create();
+  ASSERT_TRUE(holder->SetList("deep", nest(innermost)));
+  ASSERT_TRUE(holder->SetList("hollow", nest(CefListValue::Create())));
+
+  CefRefPtr<CefDictionaryValue> copy = holder->Copy(false);
+  CefRefPtr<CefDictionaryValue> pruned = holder->Copy(true);
+  EXPECT_EQ(2u, copy->GetSize());
+  EXPECT_EQ(1u, pruned->GetSize());
+  EXPECT_FALSE(pruned->HasKey("hollow"));
+
+  CefRefPtr<CefListValue> level = pruned->GetList("deep");
+  for (int i = 0; i < kDepth && level.get(); ++i)
+    level = level->GetList(0);
+  ASSERT_TRUE(level.get());
+  EXPECT_EQ(7, level->GetInt(0));
+
+  // Removing the entry detaches a handle far below it.
+  EXPECT_TRUE(pruned->Remove("deep"));
+  EXPECT_FALSE(level->IsValid());
+  holder = NULL;
+  copy = NULL;
+}
+
 TEST(ValuesTest, BinaryCreateAndGetData) {
   EXPECT_EQ(nullptr, CefBinaryValue::Create(NULL, 4).get());
   EXPECT_EQ(nullptr, CefBinaryValue::Create("x", 0).get());

@@ -2,6 +2,7 @@
 
 #include <math.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace cef_base {
@@ -102,61 +103,106 @@ std::string Value::GetString() const {
   return value ? *value : std::string();
 }
 
-std::unique_ptr<Value> Value::DeepCopy() const {
+std::unique_ptr<Value> Value::CopyShallow() const {
   auto copy = std::make_unique<Value>();
-  if (const Dict* d = dict()) {
-    Dict entries;
-    entries.Reserve(d->size());
-    d->ForEach([&entries](const std::string& key, const Value& entry) {
-      entries.Set(key, entry.DeepCopy());
-      return true;
-    });
-    copy->data_ = std::move(entries);
-  } else if (const List* l = list()) {
-    List entries;
-    entries.reserve(l->size());
-    for (const auto& entry : *l)
-      entries.push_back(entry->DeepCopy());
-    copy->data_ = std::move(entries);
-  } else {
-    std::visit(
-        [&copy](const auto& payload) {
-          using T = std::decay_t<decltype(payload)>;
-          if constexpr (!std::is_same_v<T, Dict> && !std::is_same_v<T, List>)
-            copy->data_ = payload;
-        },
-        data_);
+  std::visit(
+      [&copy](const auto& payload) {
+        using T = std::decay_t<decltype(payload)>;
+        if constexpr (std::is_same_v<T, Dict>)
+          copy->data_ = Dict();
+        else if constexpr (std::is_same_v<T, List>)
+          copy->data_ = List();
+        else
+          copy->data_ = payload;
+      },
+      data_);
+  return copy;
+}
+
+void Value::TakeChildren(std::vector<std::unique_ptr<Value>>* out) {
+  if (Dict* d = dict()) {
+    d->TakeValues(out);
+  } else if (List* l = list()) {
+    for (auto& entry : *l)
+      out->push_back(std::move(entry));
+    l->clear();
+  }
+}
+
+void Value::FreeChildren() {
+  // Frees the nodes below one at a time, each emptied before it is deleted,
+  // so that the depth of the tree never becomes the depth of the call stack.
+  std::vector<std::unique_ptr<Value>> pending;
+  TakeChildren(&pending);
+  while (!pending.empty()) {
+    std::unique_ptr<Value> node = std::move(pending.back());
+    pending.pop_back();
+    node->TakeChildren(&pending);
+  }
+}
+
+std::unique_ptr<Value> Value::DeepCopy() const {
+  return DeepCopy(nullptr);
+}
+
+std::unique_ptr<Value> Value::DeepCopy(std::vector<Value*>* filled) const {
+  std::unique_ptr<Value> copy = CopyShallow();
+  // Each pair is a source container and its empty copy, still to be filled.
+  std::vector<std::pair<const Value*, Value*>> pending;
+  if (HasChildren())
+    pending.emplace_back(this, copy.get());
+  while (!pending.empty()) {
+    const auto [from, to] = pending.back();
+    pending.pop_back();
+    if (filled)
+      filled->push_back(to);
+    auto copy_entry = [&pending](const Value& entry) {
+      std::unique_ptr<Value> child = entry.CopyShallow();
+      if (entry.HasChildren())
+        pending.emplace_back(&entry, child.get());
+      return child;
+    };
+    if (const Dict* d = from->dict()) {
+      Dict& entries = *to->dict();
+      entries.Reserve(d->size());
+      d->ForEach(
+          [&entries, &copy_entry](const std::string& key, const Value& entry) {
+            entries.Set(key, copy_entry(entry));
+            return true;
+          });
+    } else {
+      const List& source = *from->list();
+      List& entries = *to->list();
+      entries.reserve(source.size());
+      for (const auto& entry : source)
+        entries.push_back(copy_entry(*entry));
+    }
   }
   return copy;
 }
 
 std::unique_ptr<Value> Value::DeepCopyWithoutEmptyChildren() const {
-  if (const Dict* d = dict()) {
-    Dict entries;
-    d->ForEach([&entries](const std::string& key, const Value& entry) {
-      if (auto child = entry.DeepCopyWithoutEmptyChildren())
-        entries.Set(key, std::move(child));
-      return true;
-    });
-    if (entries.empty())
-      return nullptr;
-    auto copy = std::make_unique<Value>();
-    copy->data_ = std::move(entries);
-    return copy;
-  }
-  if (const List* l = list()) {
-    List entries;
-    for (const auto& entry : *l) {
-      if (auto child = entry->DeepCopyWithoutEmptyChildren())
-        entries.push_back(std::move(child));
+  // The copy's non-empty containers come each before the ones inside it;
+  // pruning them in reverse empties every child before its parent is
+  // looked at.
+  std::vector<Value*> containers;
+  std::unique_ptr<Value> copy = DeepCopy(&containers);
+  auto is_empty_container = [](const Value& entry) {
+    return (entry.dict() || entry.list()) && !entry.HasChildren();
+  };
+  for (auto it = containers.rbegin(); it != containers.rend(); ++it) {
+    if (Dict* d = (*it)->dict()) {
+      d->EraseIf(is_empty_container);
+    } else {
+      List& entries = *(*it)->list();
+      entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                   [&is_empty_container](const auto& entry) {
+                                     return is_empty_container(*entry);
+                                   }),
+                    entries.end());
     }
-    if (entries.empty())
-      return nullptr;
-    auto copy = std::make_unique<Value>();
-    copy->data_ = std::move(entries);
-    return copy;
   }
-  return DeepCopy();
+  return is_empty_container(*copy) ? nullptr : std::move(copy);
 }
 
 }  // namespace cef_base

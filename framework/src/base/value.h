@@ -22,6 +22,10 @@ class Value {
   using List = std::vector<std::unique_ptr<Value>>;
 
   Value() = default;  // null
+  ~Value() {
+    if (HasChildren())
+      FreeChildren();
+  }
   Value(const Value&) = delete;
   Value& operator=(const Value&) = delete;
 
@@ -62,24 +66,55 @@ class Value {
   // only become empty that way. Returns NULL if this node is such a container.
   std::unique_ptr<Value> DeepCopyWithoutEmptyChildren() const;
 
-  // Calls |visit| for every node below this one (not for this node).
+  // Calls |visit| for every node below this one (not for this node), in no
+  // particular order. Like every walk over a tree here, it keeps its own
+  // stack instead of recursing, as the API lets callers nest containers
+  // arbitrarily deep.
   template <typename Visitor>
   void ForEachDescendant(Visitor&& visit) const {
-    if (const Dict* d = dict()) {
-      d->ForEach([&visit](const std::string&, const Value& entry) {
+    std::vector<const Value*> pending;
+    const Value* node = this;
+    for (;;) {
+      auto each = [&visit, &pending](const Value& entry) {
         visit(&entry);
-        entry.ForEachDescendant(visit);
-        return true;
-      });
-    } else if (const List* l = list()) {
-      for (const auto& entry : *l) {
-        visit(entry.get());
-        entry->ForEachDescendant(visit);
+        if (entry.HasChildren())
+          pending.push_back(&entry);
+      };
+      if (const Dict* d = node->dict()) {
+        d->ForEach([&each](const std::string&, const Value& entry) {
+          each(entry);
+          return true;
+        });
+      } else if (const List* l = node->list()) {
+        for (const auto& entry : *l)
+          each(*entry);
       }
+      if (pending.empty())
+        return;
+      node = pending.back();
+      pending.pop_back();
     }
   }
 
  private:
+  // A non-empty list or dictionary.
+  bool HasChildren() const {
+    if (const Dict* d = dict())
+      return !d->empty();
+    if (const List* l = list())
+      return !l->empty();
+    return false;
+  }
+  // Frees the nodes below this one without recursing.
+  void FreeChildren();
+  // A copy of a scalar, or an empty container of the same kind.
+  std::unique_ptr<Value> CopyShallow() const;
+  // DeepCopy that also lists the copy's non-empty containers in |filled|,
+  // each before the containers inside it.
+  std::unique_ptr<Value> DeepCopy(std::vector<Value*>* filled) const;
+  // Moves the children of a container into |out|, leaving it empty.
+  void TakeChildren(std::vector<std::unique_ptr<Value>>* out);
+
   std::variant<std::monostate,
                bool,
                int,

@@ -9,7 +9,16 @@ ValueController::ValueController(std::unique_ptr<Value> root,
                                  bool callback_scoped)
     : root_(std::move(root)), callback_scoped_(callback_scoped) {}
 
-ValueController::~ValueController() = default;
+ValueController::~ValueController() {
+  // A value moved from tree to tree leaves a chain of forwards behind it.
+  // The links that only this chain keeps alive are freed one at a time, so
+  // that a long chain does not recurse through the destructors.
+  std::shared_ptr<ValueController> next = std::move(forward_);
+  while (next && next.use_count() == 1) {
+    std::shared_ptr<ValueController> after = std::move(next->forward_);
+    next = std::move(after);
+  }
+}
 
 std::shared_ptr<ValueController> ValueController::Resolve(
     std::shared_ptr<ValueController> controller) {

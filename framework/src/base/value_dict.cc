@@ -82,4 +82,15 @@ bool ValueDict::Erase(const std::string& key) {
   return true;
 }
 
+void ValueDict::TakeValues(std::vector<std::unique_ptr<Value>>* out) {
+  if (tree_) {
+    for (auto& entry : *tree_)
+      out->push_back(std::move(entry.second));
+  } else {
+    for (Entry& entry : flat_)
+      out->push_back(std::move(entry.second));
+  }
+  clear();
+}
+
 }  // namespace cef_base

@@ -10,6 +10,8 @@
 #ifndef CEF_SRC_BASE_VALUE_DICT_H_
 #define CEF_SRC_BASE_VALUE_DICT_H_
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,6 +49,22 @@ class ValueDict {
   void Reserve(size_t count);
   // Removes the entry under |key|; false if there is none.
   bool Erase(const std::string& key);
+  // Removes every entry whose value |remove(value)| is true for.
+  template <typename Predicate>
+  void EraseIf(Predicate&& remove) {
+    if (tree_) {
+      for (auto it = tree_->begin(); it != tree_->end();)
+        it = remove(*it->second) ? tree_->erase(it) : std::next(it);
+      return;
+    }
+    flat_.erase(std::remove_if(flat_.begin(), flat_.end(),
+                               [&remove](const Entry& entry) {
+                                 return remove(*entry.second);
+                               }),
+                flat_.end());
+  }
+  // Moves every value into |out| and empties the dictionary.
+  void TakeValues(std::vector<std::unique_ptr<Value>>* out);
 
   // Calls |visit(key, value)| for every entry in key order while it
   // returns true; returns false if a call returned false.
