@@ -508,6 +508,34 @@ TEST(ValuesTest, OwnedContainersAreCopiedAndStayValid) {
   EXPECT_EQ(7, holder->GetList("args")->GetInt(0));
 }
 
+// References live no longer than their owner: releasing a standalone value
+// or a message detaches every handle taken into it.
+TEST(ValuesTest, ReleasingTheOwnerDetachesItsReferences) {
+  CefRefPtr<CefDictionaryValue> owner = CefDictionaryValue::Create();
+  owner->SetList("l", CefListValue::Create());
+  CefRefPtr<CefListValue> child = owner->GetList("l");
+  ASSERT_TRUE(child->SetInt(0, 1));
+  owner = NULL;
+  ExpectListFallbacks(child);
+
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("m");
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  ASSERT_TRUE(args->SetInt(0, 1));
+  message = NULL;
+  ExpectListFallbacks(args);
+
+  // A moved value's references belong to the tree it was moved into.
+  CefRefPtr<CefListValue> moved = CefListValue::Create();
+  moved->SetList(0, CefListValue::Create());
+  CefRefPtr<CefListValue> inner = moved->GetList(0);
+  CefRefPtr<CefListValue> holder = CefListValue::Create();
+  ASSERT_TRUE(holder->SetList(0, moved));
+  moved = NULL;
+  EXPECT_TRUE(inner->IsValid());
+  holder = NULL;
+  ExpectListFallbacks(inner);
+}
+
 TEST(ValuesTest, SettingATreeIntoItselfCopies) {
   CefRefPtr<CefListValue> list = CefListValue::Create();
   list->SetInt(0, 1);

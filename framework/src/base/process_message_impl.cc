@@ -16,6 +16,14 @@ ProcessMessageImpl::ProcessMessageImpl(
       arguments_(std::move(arguments)),
       read_only_(read_only) {}
 
+ProcessMessageImpl::~ProcessMessageImpl() {
+  // The argument list's handles do not outlive the message; a callback
+  // scope detaches them when it ends.
+  ValueController::Lock lock(arguments_);
+  if (!lock->callback_scoped())
+    lock->DetachAll();
+}
+
 bool ProcessMessageImpl::IsValid() {
   ValueController::Lock lock(arguments_);
   return lock->root() != nullptr;

@@ -19,6 +19,7 @@ class ProcessMessageImpl : public CefProcessMessage {
   ProcessMessageImpl(std::string name,
                      std::shared_ptr<ValueController> arguments,
                      bool read_only);
+  ~ProcessMessageImpl() override;
 
   // CefProcessMessage methods:
   bool IsValid() override;

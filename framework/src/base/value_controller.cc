@@ -132,6 +132,12 @@ ValueHandle::ValueHandle(std::shared_ptr<ValueController> controller,
 
 ValueHandle::~ValueHandle() {
   ValueController::Lock lock(controller_);
+  // The owner of a standalone tree takes the tree, and the references into
+  // it, along.
+  if (node_ && !owned_ && node_ == lock->root() && !lock->callback_scoped()) {
+    lock->DetachAll();
+    return;
+  }
   lock->Unregister(this);
 }
 

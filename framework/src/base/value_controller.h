@@ -5,7 +5,10 @@
 // point at nodes of the tree. Asking for the same child again while its handle
 // is alive returns that handle. When an entry is removed or replaced, every
 // handle at or below it is detached: it stops pointing at the node and answers
-// every call with the fallback value.
+// every call with the fallback value. Handles are references that live no
+// longer than the tree's owner: when the handle of a standalone root, or the
+// process message that holds a tree, is released, every handle into the tree
+// is detached and the tree is freed.
 //
 // A standalone tree (from Create() or Copy()) that is set into a container is
 // moved there: from then on the destination's controller governs it, and
