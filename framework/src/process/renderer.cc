@@ -57,7 +57,7 @@ class Renderer {
  private:
   // Handles one request in arrival order; sets outcome_ when it ends the
   // renderer.
-  void Handle(Request request);
+  void Handle(Request& request);
   void HandleStart(StartRenderThread& request);
   void HandleLoadFrame(const ipc::LoadFrame& request);
   void HandleExecute(const ipc::ExecuteScript& request);
@@ -205,9 +205,9 @@ void Renderer::HandleDeliver(DeliverMessage& request) {
   cef_base::EndCallbackScope(message);
 }
 
-void Renderer::Handle(Request request) {
-  if (std::holds_alternative<ipc::Shutdown>(request)) {
-    Finish(std::get<ipc::Shutdown>(request).exit_code);
+void Renderer::Handle(Request& request) {
+  if (const auto* shutdown = std::get_if<ipc::Shutdown>(&request)) {
+    Finish(shutdown->exit_code);
     return;
   }
   if (const auto* sync = std::get_if<ipc::Sync>(&request)) {
@@ -266,7 +266,7 @@ bool Renderer::ServeChannel() {
       Finish(kExitProtocolError);
       return false;
     }
-    Handle(std::move(request));
+    Handle(request);
     if (outcome_.done)
       return false;
     // Tasks the request posted run before the next request is handled.
