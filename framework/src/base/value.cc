@@ -129,9 +129,34 @@ void Value::TakeChildren(std::vector<std::unique_ptr<Value>>* out) {
   }
 }
 
-void Value::FreeChildren() {
-  // Frees the nodes below one at a time, each emptied before it is deleted,
-  // so that the depth of the tree never becomes the depth of the call stack.
+// Recursion is the fastest way to walk the shallow trees that nearly every
+// tree is; below this many levels an explicit stack takes over, so that the
+// depth of a tree never becomes the depth of the call stack.
+constexpr int kMaxRecursion = 64;
+
+void Value::FreeChildren(int depth) {
+  if (depth >= kMaxRecursion) {
+    FreeChildrenWithStack();
+    return;
+  }
+  // Each child is emptied before it is freed, so that freeing it recurses
+  // no further.
+  auto free_below = [depth](Value& child) {
+    if (child.HasChildren())
+      child.FreeChildren(depth + 1);
+  };
+  if (Dict* d = dict()) {
+    d->ForEachValue(free_below);
+    d->clear();
+  } else if (List* l = list()) {
+    for (auto& entry : *l)
+      free_below(*entry);
+    l->clear();
+  }
+}
+
+void Value::FreeChildrenWithStack() {
+  // Frees the nodes below one at a time, each emptied before it is deleted.
   std::vector<std::unique_ptr<Value>> pending;
   TakeChildren(&pending);
   while (!pending.empty()) {
@@ -142,7 +167,33 @@ void Value::FreeChildren() {
 }
 
 std::unique_ptr<Value> Value::DeepCopy() const {
-  return DeepCopy(nullptr);
+  return DeepCopyAt(0);
+}
+
+std::unique_ptr<Value> Value::DeepCopyAt(int depth) const {
+  if (depth >= kMaxRecursion)
+    return DeepCopy(nullptr);
+  if (const Dict* d = dict()) {
+    auto copy = std::make_unique<Value>();
+    Dict entries;
+    entries.Reserve(d->size());
+    d->ForEach([&entries, depth](const std::string& key, const Value& entry) {
+      entries.Set(key, entry.DeepCopyAt(depth + 1));
+      return true;
+    });
+    copy->data_ = std::move(entries);
+    return copy;
+  }
+  if (const List* l = list()) {
+    auto copy = std::make_unique<Value>();
+    List entries;
+    entries.reserve(l->size());
+    for (const auto& entry : *l)
+      entries.push_back(entry->DeepCopyAt(depth + 1));
+    copy->data_ = std::move(entries);
+    return copy;
+  }
+  return CopyShallow();
 }
 
 std::unique_ptr<Value> Value::DeepCopy(std::vector<Value*>* filled) const {

@@ -24,7 +24,7 @@ class Value {
   Value() = default;  // null
   ~Value() {
     if (HasChildren())
-      FreeChildren();
+      FreeChildren(0);
   }
   Value(const Value&) = delete;
   Value& operator=(const Value&) = delete;
@@ -105,10 +105,14 @@ class Value {
       return !l->empty();
     return false;
   }
-  // Frees the nodes below this one without recursing.
-  void FreeChildren();
+  // Frees the nodes below this one, which is at |depth| in the tree being
+  // freed, and leaves it an empty container.
+  void FreeChildren(int depth);
+  void FreeChildrenWithStack();
   // A copy of a scalar, or an empty container of the same kind.
   std::unique_ptr<Value> CopyShallow() const;
+  // DeepCopy of the node at |depth| in the tree being copied.
+  std::unique_ptr<Value> DeepCopyAt(int depth) const;
   // DeepCopy that also lists the copy's non-empty containers in |filled|,
   // each before the containers inside it.
   std::unique_ptr<Value> DeepCopy(std::vector<Value*>* filled) const;

@@ -66,6 +66,18 @@ class ValueDict {
   // Moves every value into |out| and empties the dictionary.
   void TakeValues(std::vector<std::unique_ptr<Value>>* out);
 
+  // Calls |visit(value)| for every value, which it may change in place.
+  template <typename Visitor>
+  void ForEachValue(Visitor&& visit) {
+    if (tree_) {
+      for (auto& entry : *tree_)
+        visit(*entry.second);
+    } else {
+      for (auto& entry : flat_)
+        visit(*entry.second);
+    }
+  }
+
   // Calls |visit(key, value)| for every entry in key order while it
   // returns true; returns false if a call returned false.
   template <typename Visitor>
