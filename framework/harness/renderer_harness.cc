@@ -1,5 +1,6 @@
 #include "harness/renderer_harness.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -180,9 +181,12 @@ int RendererHarness::RunTasksFor(int64 max_wait_ms) {
   if (!thread_)
     return 0;
   cef_base::MessageLoop* loop = thread_->message_loop();
+  // Clamped like the message loop's delays, so that the deadline cannot
+  // overflow the clock.
+  constexpr int64 kMaxWaitMs = int64{1} << 40;
   const auto deadline =
       std::chrono::steady_clock::now() +
-      std::chrono::milliseconds(max_wait_ms < 0 ? 0 : max_wait_ms);
+      std::chrono::milliseconds(std::clamp<int64>(max_wait_ms, 0, kMaxWaitMs));
   int ran = RunPendingTasks();
   for (;;) {
     const auto now = std::chrono::steady_clock::now();
