@@ -67,9 +67,8 @@ class Value {
   std::unique_ptr<Value> DeepCopyWithoutEmptyChildren() const;
 
   // Calls |visit| for every node below this one (not for this node), in no
-  // particular order. Like every walk over a tree here, it keeps its own
-  // stack instead of recursing, as the API lets callers nest containers
-  // arbitrarily deep.
+  // particular order. It keeps its own stack instead of recursing, as the API
+  // lets callers nest containers arbitrarily deep.
   template <typename Visitor>
   void ForEachDescendant(Visitor&& visit) const {
     std::vector<const Value*> pending;
