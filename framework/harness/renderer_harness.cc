@@ -181,12 +181,12 @@ int RendererHarness::RunTasksFor(int64 max_wait_ms) {
   if (!thread_)
     return 0;
   cef_base::MessageLoop* loop = thread_->message_loop();
-  // Clamped like the message loop's delays, so that the deadline cannot
+  // Clamped like the loop's own delays, so that the deadline cannot
   // overflow the clock.
-  constexpr int64 kMaxWaitMs = int64{1} << 40;
   const auto deadline =
       std::chrono::steady_clock::now() +
-      std::chrono::milliseconds(std::clamp<int64>(max_wait_ms, 0, kMaxWaitMs));
+      std::chrono::milliseconds(std::clamp<int64>(
+          max_wait_ms, 0, cef_base::MessageLoop::kMaxDelayMs));
   int ran = RunPendingTasks();
   for (;;) {
     const auto now = std::chrono::steady_clock::now();

@@ -27,10 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 thread_local MessageLoop* g_current_loop = nullptr;
 
-// Longer delays and waits are clamped to this (about 35 years), so that
-// adding one to the clock cannot overflow it.
-constexpr int64 kMaxDelayMs = int64{1} << 40;
-
 }  // namespace
 
 class MessageLoop::State {

@@ -21,6 +21,10 @@ namespace cef_base {
 
 class MessageLoop {
  public:
+  // Longer delays and waits are clamped to this (about 35 years), so that
+  // adding one to the clock cannot overflow it.
+  static constexpr int64 kMaxDelayMs = int64{1} << 40;
+
   // The calling thread becomes the loop's owner.
   MessageLoop();
   // Shuts down if not done yet. Must run on the owner thread.
