@@ -81,10 +81,6 @@ void StartTimer(const v8::FunctionCallbackInfo<v8::Value>& info, bool repeat) {
   int64 delay = 0;
   if (!TimerDelay(info, context, &delay))
     return;
-  // The conversions above ran page script, which may have released the
-  // context; a released one keeps no timer.
-  if (state->released())
-    return;
   // Past the clamp the depth no longer matters: it stops counting there,
   // so that a chain of timers setting the next one never overflows it (a
   // 4 ms chain would in 99 days, and then run back to back).
@@ -96,6 +92,10 @@ void StartTimer(const v8::FunctionCallbackInfo<v8::Value>& info, bool repeat) {
   timer.repeat = repeat;
   timer.interval_ms = delay;
   const int id = state->AddTimer(std::move(timer));
+  // The conversions above ran page script, which may have released the
+  // context; a released one keeps no timer (its id is 0).
+  if (id == 0)
+    return;
   thread->ScheduleTimer(state, id, delay);
   info.GetReturnValue().Set(id);
 }
