@@ -13,6 +13,7 @@
 #include "include/cef_frame.h"
 #include "include/cef_task.h"
 #include "tests/framework_v8/test_app.h"
+#include "v8/render_thread.h"
 
 namespace v8test {
 namespace {
@@ -479,6 +480,37 @@ TEST(HarnessConsole, ConsoleCallsAreRecorded) {
   EXPECT_EQ("warn", lines[2].level);
   EXPECT_EQ("error", lines[3].level);
   EXPECT_EQ("Error: e", lines[3].text);
+}
+
+// A page can hand console.log and throw more text than the channel carries:
+// the line is cut at the bound, at a character boundary, and says how much
+// was cut, rather than being built whole and refused.
+TEST(HarnessConsole, TextBeyondTheChannelIsCutAndSaysSo) {
+  RendererHarness harness(nullptr, nullptr);
+  const int browser = harness.CreateBrowser();
+  const int64 frame = harness.CreateFrame(browser, "", true);
+  const std::string size = std::to_string(cef_renderer::kMaxReportedTextBytes);
+  // One byte short of the bound, then a two-byte character that does not
+  // fit; the separator fills the last byte and the second argument is cut.
+  harness.Eval(browser, frame,
+               "var big = 'x'.repeat(" + size +
+                   " - 1) + '\u00e9';"
+                   "console.log(big, '0123456789');"
+                   "console.log('small', 'line');");
+  std::vector<cef_harness::ConsoleLine> lines = harness.TakeConsoleLines();
+  ASSERT_EQ(2u, lines.size());
+  const std::string note = " [... 12 more bytes cut]";
+  ASSERT_EQ(cef_renderer::kMaxReportedTextBytes + note.size(),
+            lines[0].text.size());
+  EXPECT_EQ(note, lines[0].text.substr(lines[0].text.size() - note.size()));
+  EXPECT_EQ("small line", lines[1].text);
+
+  harness.Eval(browser, frame, "setTimeout(() => { throw big + big; }, 0)");
+  harness.RunPendingTasks();
+  std::vector<std::string> errors = harness.TakeUncaughtExceptions();
+  ASSERT_EQ(1u, errors.size());
+  EXPECT_LE(errors[0].size(), cef_renderer::kMaxReportedTextBytes + 64);
+  EXPECT_NE(std::string::npos, errors[0].find(" more bytes cut]"));
 }
 
 }  // namespace

@@ -13,6 +13,11 @@ namespace cef_process {
 
 namespace {
 
+// A console line or error report cut to the render side's bound, with the
+// note of the cut and the record's other fields, still fits a frame.
+static_assert(cef_renderer::kMaxReportedTextBytes + 1024 <= ipc::kMaxFrameSize,
+              "reported text must fit a frame");
+
 ipc::ConsoleLevel LevelFromName(const std::string& level) {
   if (level == "info")
     return ipc::ConsoleLevel::kInfo;

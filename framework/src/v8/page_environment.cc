@@ -25,12 +25,19 @@ void ConsoleMethod(const v8::FunctionCallbackInfo<v8::Value>& info) {
     return;
   v8::Isolate* isolate = info.GetIsolate();
   v8::Local<v8::Context> context = isolate->GetCurrentContext();
+  // Every argument is converted, as the page may count on its toString
+  // running, but the line is built only as far as it can be reported.
   std::string text;
+  size_t cut = 0;
   for (int i = 0; i < info.Length(); ++i) {
-    if (i > 0)
+    if (i > 0 && text.size() < kMaxReportedTextBytes)
       text.push_back(' ');
-    text += DescribeValue(isolate, context, info[i]);
+    else if (i > 0)
+      ++cut;
+    cut += AppendUtf8FromV8(isolate, TextOf(isolate, context, info[i]),
+                            kMaxReportedTextBytes, &text);
   }
+  NoteCutBytes(cut, &text);
   const std::string level = Utf8FromV8(isolate, info.Data().As<v8::String>());
   thread->ReportConsole(thread->StateFor(context), level, text);
 }

@@ -7,6 +7,8 @@
 #ifndef CEF_SRC_V8_RENDER_THREAD_H_
 #define CEF_SRC_V8_RENDER_THREAD_H_
 
+#include <stddef.h>
+
 #include <memory>
 #include <string>
 
@@ -21,6 +23,13 @@ class MessageLoop;
 namespace cef_renderer {
 
 class RenderThreadImpl;
+
+// The longest text the render side builds for one console line or script
+// error: a channel frame less room for the report's other fields (the
+// channel checks that it fits). Longer text is cut there, at a character
+// boundary, and ends with a note of how many bytes were cut, so a page
+// cannot make the renderer build text the channel would refuse.
+constexpr size_t kMaxReportedTextBytes = 64 * 1024 * 1024 - 64 * 1024;
 
 // Where the render side's output goes. Installed by the owner; must outlive
 // the RenderThread. SendProcessMessage may be called on any thread (the
@@ -37,7 +46,8 @@ class OutboundSink {
                                   CefRefPtr<CefProcessMessage> message) = 0;
 
   // console.log/info/warn/error: |level| is "log", "info", "warn" or "error";
-  // |text| is the arguments converted to strings and joined by spaces.
+  // |text| is the arguments converted to strings and joined by spaces, cut
+  // to kMaxReportedTextBytes.
   virtual void OnConsoleMessage(int browser_id,
                                 int64 frame_id,
                                 const std::string& level,
@@ -45,7 +55,8 @@ class OutboundSink {
 
   // A script error reported by V8: uncaught by the page, or caught by the
   // framework on behalf of client code. |message| is V8's text
-  // ("Uncaught Error: boom"); |line| is 1-based, 0 when unknown.
+  // ("Uncaught Error: boom"), cut to kMaxReportedTextBytes; |line| is
+  // 1-based, 0 when unknown.
   virtual void OnUncaughtException(int browser_id,
                                    int64 frame_id,
                                    const std::string& message,

@@ -47,7 +47,7 @@ void RenderThreadImpl::OnMessage(v8::Local<v8::Message> message,
         0, message->GetLineNumber(isolate->GetCurrentContext()).FromMaybe(0));
   }
   sink->OnUncaughtException(BrowserIdOf(state), FrameIdOf(state),
-                            Utf8FromV8(isolate, message->Get()), line);
+                            ReportedText(isolate, message->Get()), line);
 }
 
 void RenderThreadImpl::OnPromiseReject(v8::PromiseRejectMessage message) {

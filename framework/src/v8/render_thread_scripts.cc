@@ -88,7 +88,7 @@ EvalOutcome RenderThreadImpl::Evaluate(int browser_id,
       !script->Run(context).ToLocal(&result)) {
     v8::Local<v8::Message> message = try_catch.Message();
     if (!message.IsEmpty()) {
-      outcome.exception = Utf8FromV8(isolate_, message->Get());
+      outcome.exception = ReportedText(isolate_, message->Get());
       outcome.line = std::max(0, message->GetLineNumber(context).FromMaybe(0));
     } else if (try_catch.HasCaught()) {
       outcome.exception =

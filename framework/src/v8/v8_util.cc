@@ -1,8 +1,12 @@
 #include "v8/v8_util.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <string>
+
+#include "v8/render_thread.h"
 
 namespace cef_renderer {
 
@@ -80,17 +84,54 @@ std::string Utf8FromV8(v8::Isolate* isolate, v8::Local<v8::String> text) {
   return out;
 }
 
-std::string DescribeValue(v8::Isolate* isolate,
-                          v8::Local<v8::Context> context,
-                          v8::Local<v8::Value> value) {
+size_t AppendUtf8FromV8(v8::Isolate* isolate,
+                        v8::Local<v8::String> text,
+                        size_t max_size,
+                        std::string* out) {
+  const size_t size = static_cast<size_t>(text->Utf8Length(isolate));
+  const size_t room = out->size() < max_size ? max_size - out->size() : 0;
+  const size_t take = std::min(size, room);
+  if (take == 0)
+    return size;
+  const size_t start = out->size();
+  out->resize(start + take);
+  // Writes whole characters only, so a cut never splits one.
+  const int written = text->WriteUtf8(
+      isolate, &(*out)[start], static_cast<int>(take), nullptr,
+      v8::String::NO_NULL_TERMINATION | v8::String::REPLACE_INVALID_UTF8);
+  out->resize(start + static_cast<size_t>(written));
+  return size - static_cast<size_t>(written);
+}
+
+void NoteCutBytes(size_t cut, std::string* out) {
+  if (cut > 0)
+    *out += " [... " + std::to_string(cut) + " more bytes cut]";
+}
+
+std::string ReportedText(v8::Isolate* isolate, v8::Local<v8::String> text) {
+  std::string out;
+  NoteCutBytes(AppendUtf8FromV8(isolate, text, kMaxReportedTextBytes, &out),
+               &out);
+  return out;
+}
+
+v8::Local<v8::String> TextOf(v8::Isolate* isolate,
+                             v8::Local<v8::Context> context,
+                             v8::Local<v8::Value> value) {
   v8::TryCatch try_catch(isolate);
   v8::Local<v8::String> text;
   if (value->ToString(context).ToLocal(&text))
-    return Utf8FromV8(isolate, text);
+    return text;
   try_catch.Reset();
   if (value->ToDetailString(context).ToLocal(&text))
-    return Utf8FromV8(isolate, text);
-  return std::string();
+    return text;
+  return v8::String::Empty(isolate);
+}
+
+std::string DescribeValue(v8::Isolate* isolate,
+                          v8::Local<v8::Context> context,
+                          v8::Local<v8::Value> value) {
+  return ReportedText(isolate, TextOf(isolate, context, value));
 }
 
 bool StringifyAsJson(v8::Isolate* isolate,

@@ -27,14 +27,34 @@ void CefStringFromV8(v8::Isolate* isolate,
                      v8::Local<v8::String> text,
                      CefString* out);
 
-// UTF-8 text of any value: ToString, or V8's detail string when ToString
+// The text of any value: ToString, or V8's detail string when ToString
 // throws (symbols, objects with a throwing toString). Never throws.
+v8::Local<v8::String> TextOf(v8::Isolate* isolate,
+                             v8::Local<v8::Context> context,
+                             v8::Local<v8::Value> value);
+
+// TextOf as UTF-8 for a report, cut as ReportedText cuts.
 std::string DescribeValue(v8::Isolate* isolate,
                           v8::Local<v8::Context> context,
                           v8::Local<v8::Value> value);
 
 // UTF-8 of a V8 string; lone surrogates become U+FFFD.
 std::string Utf8FromV8(v8::Isolate* isolate, v8::Local<v8::String> text);
+
+// Appends the UTF-8 of |text| to |out| as far as |out| stays within
+// |max_size| bytes, cut at a character boundary. Returns how many bytes of
+// it did not fit.
+size_t AppendUtf8FromV8(v8::Isolate* isolate,
+                        v8::Local<v8::String> text,
+                        size_t max_size,
+                        std::string* out);
+
+// Ends |out| with a note that |cut| bytes were cut, when any were.
+void NoteCutBytes(size_t cut, std::string* out);
+
+// Utf8FromV8 for a console line or error report: cut to
+// kMaxReportedTextBytes, with the note.
+std::string ReportedText(v8::Isolate* isolate, v8::Local<v8::String> text);
 
 // JSON.stringify of |value|, or "undefined" where JSON has no text for it
 // (undefined, functions, symbols). False, with *error set to V8's message,
