@@ -91,6 +91,9 @@ TEST(HarnessLifecycle, BrowserDestroyedDuringItsOwnDestructionEndsOnce) {
                                  CefRefPtr<CefV8Context>) {
     harness_in_use->DestroyBrowser(browser);
   };
+  app->on_browser_destroyed = [&](CefRefPtr<CefBrowser>) {
+    harness_in_use->DestroyBrowser(browser);
+  };
   RendererHarness harness(app.get(), nullptr);
   harness_in_use = &harness;
   browser = harness.CreateBrowser();

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "include/cef_browser.h"
@@ -102,6 +103,9 @@ class BrowserImpl : public CefBrowser {
   void AddFrame(CefRefPtr<FrameImpl> frame);
   // Detaches the frame and forgets it.
   void RemoveFrame(int64 frame_id);
+  // Marks the browser as on its way out (render thread only); false when it
+  // already was, so a handler told of its end cannot start it again.
+  bool StartDestroy() { return !std::exchange(destroying_, true); }
   // The browser is gone: its frames detach and it answers with fallbacks.
   void Destroy();
   bool destroyed() const { return destroyed_.load(); }
@@ -136,6 +140,7 @@ class BrowserImpl : public CefBrowser {
   const std::shared_ptr<RendererLink> link_;
   const int id_;
   std::map<int64, CefRefPtr<FrameImpl>> frames_;
+  bool destroying_ = false;
   // Read by SendProcessMessage on any thread.
   std::atomic<bool> destroyed_{false};
 

@@ -292,10 +292,13 @@ bool RenderThreadImpl::DestroyBrowser(int browser_id) {
   BrowserImpl* browser = FindBrowser(browser_id);
   if (shut_down_ || !browser)
     return false;
+  // Asked again by a handler while this runs: the destruction under way
+  // ends it, and tells the handler once.
+  if (!browser->StartDestroy())
+    return true;
   CefRefPtr<BrowserImpl> keep(browser);
   // Sub-frames go before the main frame, as documents detach children first.
-  // Held: a handler told of a release may destroy the browser itself, which
-  // drops its frames.
+  // Held: a handler told of a release may remove frames.
   std::vector<CefRefPtr<FrameImpl>> frames;
   for (FrameImpl* frame : browser->frames())
     frames.push_back(frame);
@@ -307,7 +310,7 @@ bool RenderThreadImpl::DestroyBrowser(int browser_id) {
       ReleaseFrameContext(browser, frame.get());
   }
   if (FindBrowser(browser_id) != browser)
-    return true;  // destroyed meanwhile, by a handler
+    return true;  // forgotten meanwhile, by a shutdown from a handler
   if (CefRefPtr<CefRenderProcessHandler> h = handler())
     h->OnBrowserDestroyed(browser);
   RunMicrotasks();
@@ -325,8 +328,8 @@ void RenderThreadImpl::Shutdown() {
   }
   while (!browsers_.empty()) {
     const int id = browsers_.begin()->first;
-    if (!DestroyBrowser(id))
-      browsers_.erase(id);
+    DestroyBrowser(id);
+    browsers_.erase(id);  // left only when its destruction is under way
   }
   shut_down_ = true;
   link_->Disconnect();
