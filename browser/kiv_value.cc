@@ -111,6 +111,10 @@ KivValue KivValue::MakeDictionary(std::initializer_list<Entry> entries) {
 }
 
 KivValue& KivValue::Append(const KivValue& value) {
+  // Appending a value to itself appends what it was: the copy is taken
+  // before this value changes.
+  if (&value == this)
+    return Append(KivValue(value));
   if (type_ != TYPE_LIST)
     *this = MakeList({});
   list_.push_back(value);
@@ -118,6 +122,9 @@ KivValue& KivValue::Append(const KivValue& value) {
 }
 
 KivValue& KivValue::Set(const CefString& key, const KivValue& value) {
+  // As in Append: a value set into itself is copied before it changes.
+  if (&value == this)
+    return Set(key, KivValue(value));
   if (type_ != TYPE_DICTIONARY)
     *this = MakeDictionary({});
   if (!index_.empty()) {

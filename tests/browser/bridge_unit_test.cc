@@ -391,6 +391,39 @@ TEST(KivValueTest, LargeDictionariesReplaceRepeatedKeys) {
   EXPECT_EQ(1u, list->GetDictionary(0)->GetSize());
 }
 
+TEST(KivValueTest, AValueSetOrAppendedIntoItselfKeepsItsOldSelf) {
+  KivValue list = KivValue::MakeList({1});
+  list.Append(list);
+  KivValue scalar(5);
+  scalar.Append(scalar);
+  KivValue small = KivValue::MakeDictionary({{"a", 1}});
+  small.Set("a", small);
+  KivValue large;  // looks its keys up in an index
+  for (int i = 0; i < 20; ++i)
+    large.Set("k" + std::to_string(i), i);
+  large.Set("k3", large);
+  large.Set("new", large);
+
+  CefRefPtr<CefListValue> out = CefListValue::Create();
+  std::string error;
+  ASSERT_TRUE(list.WriteTo(out, 0, &error)) << error;
+  ASSERT_TRUE(scalar.WriteTo(out, 1, &error)) << error;
+  ASSERT_TRUE(small.WriteTo(out, 2, &error)) << error;
+  ASSERT_TRUE(large.WriteTo(out, 3, &error)) << error;
+  CefRefPtr<CefListValue> inner = out->GetList(0)->GetList(1);
+  ASSERT_TRUE(inner.get());
+  EXPECT_EQ(1u, inner->GetSize());
+  EXPECT_EQ(1, inner->GetInt(0));
+  EXPECT_EQ(5, out->GetList(1)->GetInt(0));
+  EXPECT_EQ(1, out->GetDictionary(2)->GetDictionary("a")->GetInt("a"));
+  CefRefPtr<CefDictionaryValue> indexed = out->GetDictionary(3);
+  EXPECT_EQ(21u, indexed->GetSize());
+  EXPECT_EQ(3, indexed->GetDictionary("k3")->GetInt("k3"));
+  EXPECT_EQ(20u, indexed->GetDictionary("new")->GetSize());
+  EXPECT_EQ(VTYPE_DICTIONARY,
+            indexed->GetDictionary("new")->GetType("k3"));  // set before
+}
+
 TEST(KivValueTest, NestedValuesAreWrittenWithTheirKinds) {
   KivValue value = KivValue::MakeDictionary(
       {{"n", 1}, {"d", 1.0}, {"s", "x"}, {"b", false}, {"z", KivValue()}});
