@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "browser_process/browser_process.h"
 #include "gtest/gtest.h"
@@ -251,6 +252,78 @@ TEST(BrowserProcessZygoteTest, WithoutTheZygoteEveryRendererIsExeced) {
     EXPECT_FALSE(process.RendererForked(renderer));
     process.ShutdownRenderer(renderer);
   }
+}
+
+// Closes a browser from inside another callback, as an application may.
+class ClosingClient : public CefClient,
+                      public CefLifeSpanHandler,
+                      public CefRequestHandler {
+ public:
+  explicit ClosingClient(BrowserProcess* process) : process_(process) {}
+
+  CefRefPtr<CefBrowser> close_on_termination;
+  bool close_on_navigation = false;
+  std::vector<std::string> log;
+
+  // CefClient methods:
+  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
+  CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+
+  // CefLifeSpanHandler methods:
+  void OnBeforeClose(CefRefPtr<CefBrowser> browser) override {
+    log.push_back("close " + std::to_string(browser->GetIdentifier()));
+  }
+
+  // CefRequestHandler methods:
+  bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
+                      CefRefPtr<CefFrame> frame,
+                      CefRefPtr<CefRequest> request,
+                      bool is_redirect) override {
+    if (close_on_navigation)
+      process_->CloseBrowser(browser);
+    return false;
+  }
+  void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                 TerminationStatus termination) override {
+    log.push_back("terminated " + std::to_string(browser->GetIdentifier()));
+    if (close_on_termination.get()) {
+      process_->CloseBrowser(close_on_termination);
+      close_on_termination = NULL;
+    }
+  }
+
+ private:
+  BrowserProcess* const process_;
+
+  IMPLEMENT_REFCOUNTING(ClosingClient);
+};
+
+TEST(BrowserProcessCloseTest, ABrowserClosedInACallbackHearsNothingMore) {
+  BrowserProcess process(nullptr, KIV_SUBPROCESS_PATH);
+  CefRefPtr<ClosingClient> client(new ClosingClient(&process));
+  std::string error;
+  const int renderer = process.StartRenderer(&error);
+  ASSERT_GT(renderer, 0) << error;
+  CefRefPtr<CefBrowser> first =
+      process.CreateBrowser(renderer, client.get(), &error);
+  CefRefPtr<CefBrowser> second =
+      process.CreateBrowser(renderer, client.get(), &error);
+  ASSERT_TRUE(first.get() && second.get()) << error;
+
+  // The first one's termination closes the second: its renderer's end is
+  // not reported to it after its close.
+  client->close_on_termination = second;
+  ASSERT_TRUE(process.KillRenderer(renderer, SIGKILL));
+  ASSERT_TRUE(process.RunUntil(
+      [&] { return !process.RendererRunning(renderer); }, Millis(5000)));
+  EXPECT_EQ(std::vector<std::string>({"terminated 1", "close 2"}), client->log);
+
+  // A navigation whose OnBeforeBrowse closes the browser does not load,
+  // nor start a renderer for it.
+  client->close_on_navigation = true;
+  EXPECT_FALSE(process.LoadMainFrame(first, "test://page.js", "", &error));
+  EXPECT_EQ("the browser is closed", error);
+  EXPECT_FALSE(process.RendererRunning(renderer + 1));
 }
 
 }  // namespace

@@ -212,6 +212,12 @@ bool BrowserProcess::LoadMainFrame(CefRefPtr<CefBrowser> browser,
     CefRefPtr<CefFrame> frame(new FrameImpl(impl, impl->url()));
     if (handler->OnBeforeBrowse(impl.get(), frame, request.get(), false))
       return false;
+    // The handler may have closed the browser: nothing is loaded for it,
+    // and no renderer is started to host it.
+    if (impl->closed()) {
+      *error = "the browser is closed";
+      return false;
+    }
   }
   RendererSlot* slot = FindRenderer(impl->renderer());
   if (!slot || !slot->running || !slot->host->channel_open()) {
@@ -369,6 +375,10 @@ void BrowserProcess::HandleExit(RendererSlot* slot,
       hosted.push_back(entry.second);
   }
   for (CefRefPtr<BrowserImpl>& browser : hosted) {
+    // A callback for an earlier one may have closed it: a closed browser
+    // hears nothing after OnBeforeClose.
+    if (browser->closed())
+      continue;
     CefRefPtr<CefClient> client = browser->client();
     CefRefPtr<CefRequestHandler> handler;
     if (client.get())

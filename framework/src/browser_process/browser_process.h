@@ -96,9 +96,10 @@ class BrowserProcess {
 
   // Navigates the main frame to a page whose script is |script|: asks
   // OnBeforeBrowse first (a cancelled navigation returns false with an
-  // empty |error|), then loads the page; the renderer releases the old
-  // page's context. A browser whose renderer has ended gets a new renderer
-  // process, as a reload after a crash would.
+  // empty |error|, one that closed the browser with |error| set), then
+  // loads the page; the renderer releases the old page's context. A browser
+  // whose renderer has ended gets a new renderer process, as a reload after
+  // a crash would.
   bool LoadMainFrame(CefRefPtr<CefBrowser> browser,
                      const std::string& url,
                      const std::string& script,
