@@ -75,13 +75,13 @@ bool KivResponder::Reply(bool flag,
                          CefRefPtr<CefListValue> source,
                          int index,
                          std::string* error) {
-  // Checked before the copy: the framework would refuse the message only
-  // when it is sent, too late to tell the caller.
-  if (!KivNestsWithin(source, index, KivValue::kMaxDepth)) {
-    if (error) {
-      *error = "the result cannot be sent: the value nests deeper than " +
-               std::to_string(KivValue::kMaxDepth) + " levels";
-    }
+  // Checked before the copy: the framework would refuse a value too deep
+  // only when it is sent, too late to tell the caller, and a binary value
+  // would reach the page as an error text.
+  std::string reason;
+  if (!KivCanCarry(source, index, &reason)) {
+    if (error)
+      *error = "the result cannot be sent: " + reason;
     Drop();
     return false;
   }

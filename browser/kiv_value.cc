@@ -37,37 +37,49 @@ bool ReadInt(Container* container, const Key& key, int* value) {
   }
 }
 
-// Whether entry |key| of a list or a dictionary nests at most |levels|
-// levels; the walk goes no deeper than that.
+enum class EntryCheck { kFits, kTooDeep, kBinary };
+
+// Walks entry |key| of a list or a dictionary, going no deeper than |levels|
+// levels: kTooDeep when it nests deeper, and, if |refuse_binary|, kBinary
+// when it is or holds a binary value. The first fault found ends the walk.
 template <typename Container, typename Key>
-bool EntryNestsWithin(Container* container, const Key& key, int levels) {
+EntryCheck CheckEntry(Container* container,
+                      const Key& key,
+                      int levels,
+                      bool refuse_binary) {
   if (levels < 1)
-    return false;
+    return EntryCheck::kTooDeep;
   switch (container->GetType(key)) {
+    case VTYPE_BINARY:
+      return refuse_binary ? EntryCheck::kBinary : EntryCheck::kFits;
     case VTYPE_LIST: {
       CefRefPtr<CefListValue> list = container->GetList(key);
       if (!list.get())
-        return true;
+        return EntryCheck::kFits;
       const size_t size = list->GetSize();
       for (size_t i = 0; i < size; ++i) {
-        if (!EntryNestsWithin(list.get(), static_cast<int>(i), levels - 1))
-          return false;
+        const EntryCheck check = CheckEntry(list.get(), static_cast<int>(i),
+                                            levels - 1, refuse_binary);
+        if (check != EntryCheck::kFits)
+          return check;
       }
-      return true;
+      return EntryCheck::kFits;
     }
     case VTYPE_DICTIONARY: {
       CefRefPtr<CefDictionaryValue> dictionary = container->GetDictionary(key);
       CefDictionaryValue::KeyList keys;
       if (!dictionary.get() || !dictionary->GetKeys(keys))
-        return true;
+        return EntryCheck::kFits;
       for (const CefString& child : keys) {
-        if (!EntryNestsWithin(dictionary.get(), child, levels - 1))
-          return false;
+        const EntryCheck check =
+            CheckEntry(dictionary.get(), child, levels - 1, refuse_binary);
+        if (check != EntryCheck::kFits)
+          return check;
       }
-      return true;
+      return EntryCheck::kFits;
     }
     default:
-      return true;
+      return EntryCheck::kFits;
   }
 }
 
@@ -261,7 +273,24 @@ bool KivGetInt(CefRefPtr<CefDictionaryValue> dictionary,
 bool KivNestsWithin(CefRefPtr<CefListValue> list, int index, int max_depth) {
   if (!list.get() || !list->IsValid() || index < 0)
     return max_depth >= 1;
-  return EntryNestsWithin(list.get(), index, max_depth);
+  return CheckEntry(list.get(), index, max_depth, false) == EntryCheck::kFits;
+}
+
+bool KivCanCarry(CefRefPtr<CefListValue> list, int index, std::string* error) {
+  if (!list.get() || !list->IsValid() || index < 0)
+    return true;  // copied as null
+  switch (CheckEntry(list.get(), index, KivValue::kMaxDepth, true)) {
+    case EntryCheck::kFits:
+      return true;
+    case EntryCheck::kTooDeep:
+      *error = "the value nests deeper than " +
+               std::to_string(KivValue::kMaxDepth) + " levels";
+      return false;
+    case EntryCheck::kBinary:
+      *error = "the value holds a binary value, which a page cannot receive";
+      return false;
+  }
+  return false;
 }
 
 bool KivCopyListEntry(CefRefPtr<CefListValue> from,

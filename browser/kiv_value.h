@@ -107,6 +107,12 @@ bool KivGetInt(CefRefPtr<CefDictionaryValue> dictionary,
 // as KivValue counts them (a missing entry is one level).
 bool KivNestsWithin(CefRefPtr<CefListValue> list, int index, int max_depth);
 
+// Whether entry |index| of |list| can be sent to a page as it is: it nests at
+// most KivValue::kMaxDepth levels and holds no binary value (the page would
+// get an error text in its place). A missing entry can (it is sent as null).
+// False with the reason in |error| otherwise.
+bool KivCanCarry(CefRefPtr<CefListValue> list, int index, std::string* error);
+
 // Copies entry |from_index| of |from| into |to| at |to_index|, deep, keeping
 // its kind (a missing entry becomes null). False if |to| refuses it.
 bool KivCopyListEntry(CefRefPtr<CefListValue> from,

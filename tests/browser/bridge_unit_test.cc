@@ -170,6 +170,14 @@ TEST_F(BridgeUnitTest, RepliesCarryTheRequestIdFlagAndResult) {
   EXPECT_NE(std::string::npos, error.find("deeper")) << error;
   EXPECT_FALSE(
       responder->Reply(true, KivValue::MakeDictionary({{"", 1}}), &error));
+  // A page would get an error text in place of a binary value.
+  CefRefPtr<CefListValue> inner = CefListValue::Create();
+  inner->SetBinary(1, CefBinaryValue::Create("ab", 2));
+  CefRefPtr<CefListValue> source = CefListValue::Create();
+  source->SetList(0, inner);
+  error.clear();
+  EXPECT_FALSE(responder->Reply(true, source, 0, &error));
+  EXPECT_NE(std::string::npos, error.find("binary")) << error;
   EXPECT_EQ(1u, browser_->sent.size());
   EXPECT_TRUE(responder->IsActive());
   EXPECT_EQ(1, responder->GetReplyCount());
