@@ -277,6 +277,9 @@ bool KivNestsWithin(CefRefPtr<CefListValue> list, int index, int max_depth) {
 }
 
 bool KivCanCarry(CefRefPtr<CefListValue> list, int index, std::string* error) {
+  std::string ignored;  // |error| may be NULL
+  if (!error)
+    error = &ignored;
   if (!list.get() || !list->IsValid() || index < 0)
     return true;  // copied as null
   switch (CheckEntry(list.get(), index, KivValue::kMaxDepth, true)) {

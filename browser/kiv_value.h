@@ -110,7 +110,7 @@ bool KivNestsWithin(CefRefPtr<CefListValue> list, int index, int max_depth);
 // Whether entry |index| of |list| can be sent to a page as it is: it nests at
 // most KivValue::kMaxDepth levels and holds no binary value (the page would
 // get an error text in its place). A missing entry can (it is sent as null).
-// False with the reason in |error| otherwise.
+// False with the reason in |error| (may be NULL) otherwise.
 bool KivCanCarry(CefRefPtr<CefListValue> list, int index, std::string* error);
 
 // Copies entry |from_index| of |from| into |to| at |to_index|, deep, keeping
