@@ -144,14 +144,33 @@ RendererHost::~RendererHost() {
     close(pidfd_);
 }
 
-bool RendererHost::Send(const ipc::Request& request, std::string* error) {
+bool RendererHost::EncodeForChannel(const ipc::Request& request,
+                                    std::vector<uint8_t>* payload,
+                                    std::string* error) const {
   if (!channel_open() || channel_reported_) {
     *error = "the channel to the renderer is closed";
     return false;
   }
+  return ipc::EncodeRequest(request, payload, error);
+}
+
+bool RendererHost::Send(const ipc::Request& request, std::string* error) {
   std::vector<uint8_t> payload;
-  if (!ipc::EncodeRequest(request, &payload, error))
+  return EncodeForChannel(request, &payload, error) &&
+         SendEncoded(std::move(payload), error);
+}
+
+bool RendererHost::SendUnlessBacklogged(const ipc::Request& request,
+                                        std::string* error) {
+  std::vector<uint8_t> payload;
+  if (!EncodeForChannel(request, &payload, error))
     return false;
+  const size_t pending = channel_->PendingBytes();
+  if (pending > 0 && pending + payload.size() > kMaxQueuedOutput) {
+    *error = "the renderer does not read (" + std::to_string(pending) +
+             " bytes wait for it); refused until it does";
+    return false;
+  }
   return SendEncoded(std::move(payload), error);
 }
 
@@ -201,7 +220,8 @@ int RendererHost::ExecuteScript(int browser_id,
                                 const std::u16string& code,
                                 std::string* error) {
   const int id = TakeId(&next_request_id_);
-  if (!Send(ipc::ExecuteScript{id, browser_id, frame_id, code}, error))
+  if (!SendUnlessBacklogged(ipc::ExecuteScript{id, browser_id, frame_id, code},
+                            error))
     return -1;
   return id;
 }
@@ -214,7 +234,8 @@ bool RendererHost::SendProcessMessage(int browser_id,
     *error = "message arguments must be a list";
     return false;
   }
-  return Send(ipc::DeliverMessage{browser_id, name, arguments}, error);
+  return SendUnlessBacklogged(ipc::DeliverMessage{browser_id, name, arguments},
+                              error);
 }
 
 bool RendererHost::ReleaseContext(int browser_id,

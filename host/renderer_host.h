@@ -88,6 +88,10 @@ class RendererHost {
   // Whether the process was forked from a zygote rather than exec'd.
   bool forked() const { return child_->adopted(); }
 
+  // The most a renderer that does not read may leave queued for it (the
+  // renderer bounds what it queues for the browser side the same way).
+  static constexpr size_t kMaxQueuedOutput = 128 * 1024 * 1024;
+
   // Requests. Each is queued in order and written without blocking the
   // caller for long; false (|error| set) when the channel is gone, a write
   // to it has failed (the renderer no longer reads it) or the request cannot
@@ -109,6 +113,8 @@ class RendererHost {
                     int64_t frame_id,
                     const std::string& code,
                     std::string* error);
+  // Scripts and process messages, which a client may send without end, are
+  // refused while the renderer leaves more than kMaxQueuedOutput unread.
   bool SendProcessMessage(int browser_id,
                           const std::string& name,
                           const ipc::WireValue& arguments,
@@ -168,6 +174,13 @@ class RendererHost {
   void ReadOutput(std::vector<HostEvent>* events);
   void CheckExit(std::vector<HostEvent>* events);
   void FlushOutput();
+  // The request's frame payload; false when the channel is closed or it
+  // cannot be encoded.
+  bool EncodeForChannel(const ipc::Request& request,
+                        std::vector<uint8_t>* payload,
+                        std::string* error) const;
+  // Send, refused while the renderer leaves too much unread.
+  bool SendUnlessBacklogged(const ipc::Request& request, std::string* error);
   std::string ExitReason(const ExitStatus& status) const;
 
   std::unique_ptr<ChildProcess> child_;

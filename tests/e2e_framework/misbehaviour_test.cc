@@ -66,6 +66,28 @@ TEST(MisbehaviourTest, AChannelThatNoLongerReadsFailsEverySend) {
   EXPECT_EQ(exited.status.code, 0);
 }
 
+// A renderer that stops reading cannot make the browser side queue without
+// bound: process messages and scripts are refused past the bound, while the
+// requests that end things still go.
+TEST(MisbehaviourTest, WhatARendererLeavesUnreadIsBounded) {
+  auto host = LaunchMisbehaving("--chatter");
+  ASSERT_TRUE(host);
+  const ipc::WireValue megabyte = ipc::WireValue::List(
+      {ipc::WireValue::String(std::u16string(1 << 20, u'x'))});
+  // The bound, and more than the socket's buffers can hold besides.
+  const size_t most = RendererHost::kMaxQueuedOutput / (1 << 20) + 64;
+  std::string error;
+  size_t sent = 0;
+  while (sent < most && host->SendProcessMessage(1, "fill", megabyte, &error))
+    ++sent;
+  EXPECT_LT(sent, most);
+  EXPECT_NE(error.find("does not read"), std::string::npos) << error;
+  EXPECT_EQ(-1, host->ExecuteScript(1, 1, std::string(1 << 20, ' '), &error));
+  EXPECT_TRUE(host->DestroyBrowser(1, &error)) << error;
+  host->Kill(SIGKILL);
+  EXPECT_TRUE(e2e::WaitExit(host.get(), Millis(5000)).status.signaled);
+}
+
 // Stops the process whose pid a file names, after |delay| unless cancelled.
 class OrphanStopper {
  public:
