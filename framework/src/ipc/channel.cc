@@ -91,7 +91,9 @@ Channel::Status Channel::ReadAvailable(
         break;
       continue;
     }
-    if (got == 0) {
+    // A peer that closed with bytes of ours unread ends the stream with
+    // ECONNRESET instead of end-of-file; either way, what it sent is all.
+    if (got == 0 || (got < 0 && errno == ECONNRESET)) {
       if (assembler_.buffered() > 0) {
         return fail("stream ended inside a frame (" +
                         std::to_string(assembler_.buffered()) +
@@ -104,8 +106,6 @@ Channel::Status Channel::ReadAvailable(
       continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK)
       break;
-    if (errno == ECONNRESET)
-      return Status::kClosed;
     return fail(ErrnoText("read from channel"), false);
   }
   return Status::kOk;
