@@ -28,6 +28,9 @@ constexpr Millis kDestructorGrace(1000);
 // How long the output pipe of a child that ended is read for what it wrote
 // last.
 constexpr Millis kOutputDrain(100);
+// How long the channel of a child that ended is read at most for what it
+// wrote last (the socket holds a few MiB at most).
+constexpr Millis kChannelDrain(1000);
 
 // The next of a counter of ids that only need to differ from the recent
 // ones: after the largest int it starts again at 1, where ++ would overflow.
@@ -350,8 +353,23 @@ std::string RendererHost::ExitReason(const ExitStatus& status) const {
 void RendererHost::CheckExit(std::vector<HostEvent>* events) {
   if (exit_reported_ || !child_->TryReap())
     return;
-  // The child is gone: what it wrote before is all there is.
-  ReadChannel(events);
+  // The child is gone: what it wrote before is all there is. A read takes
+  // only part of what the socket may hold, so reading goes on until the
+  // channel ends or has nothing more; a process the child left behind may
+  // hold its end, so this drain is bounded too.
+  const Clock::time_point channel_end = Clock::now() + kChannelDrain;
+  while (!channel_reported_ && channel_open()) {
+    ReadChannel(events);
+    if (channel_reported_)
+      break;
+    pollfd waiter = {channel_->fd(), POLLIN, 0};
+    if (poll(&waiter, 1, 0) <= 0)
+      break;
+    if (RemainingMs(channel_end) == 0) {
+      EndChannel("still written to after the renderer exited", events);
+      break;
+    }
+  }
   EndChannel("", events);
   // Its output is read to the pipe's end, but a process it left behind may
   // hold the pipe and keep writing: the drain as a whole is bounded.

@@ -11,6 +11,11 @@
 //   --chatter
 //       never reads its channel (so answers no barrier) and writes a line to
 //       its output every millisecond, for at most 30 seconds: "chatter PID".
+//   --burst=N
+//       with its socket buffer as large as the system lets it be, writes N
+//       console messages of 16 KiB ("burst I: xxx...") and exits with 0
+//       at once, leaving what the browser side has not read yet in the
+//       socket.
 
 #include <poll.h>
 #include <signal.h>
@@ -21,6 +26,10 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
+
+#include "ipc/framing.h"
+#include "ipc/messages.h"
 
 namespace {
 
@@ -80,6 +89,30 @@ int Chatter() {
   return 11;
 }
 
+int Burst(int count) {
+  int size = 8 * 1024 * 1024;
+  setsockopt(kChannel, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+  for (int i = 0; i < count; ++i) {
+    ipc::ConsoleMessage message;
+    message.browser_id = 1;
+    message.text =
+        "burst " + std::to_string(i) + ": " + std::string(16384, 'x');
+    std::vector<uint8_t> payload;
+    std::string error;
+    if (!ipc::EncodeEvent(message, &payload, &error))
+      return 10;
+    const std::vector<uint8_t> frame = ipc::MakeFrame(payload);
+    for (size_t at = 0; at < frame.size();) {
+      const ssize_t sent =
+          write(kChannel, frame.data() + at, frame.size() - at);
+      if (sent <= 0)
+        return 11;
+      at += static_cast<size_t>(sent);
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +122,9 @@ int main(int argc, char** argv) {
       return HalfClose();
     if (arg == "--chatter")
       return Chatter();
+    const std::string burst = "--burst=";
+    if (arg.rfind(burst, 0) == 0)
+      return Burst(std::stoi(arg.substr(burst.size())));
     const std::string orphan = "--orphan-output=";
     if (arg.rfind(orphan, 0) == 0)
       return OrphanOutput(arg.substr(orphan.size()));

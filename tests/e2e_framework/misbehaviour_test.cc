@@ -160,4 +160,27 @@ TEST(MisbehaviourTest, AProcessLeftWritingToTheOutputDoesNotHoldTheExit) {
   EXPECT_EQ(exited->reason, "ended by itself");
 }
 
+// What a renderer wrote before it exited is read to the end, however much
+// of it the socket still held when the exit was noticed.
+TEST(MisbehaviourTest, EverythingWrittenBeforeTheExitArrives) {
+  constexpr int kMessages = 200;  // 3.2 MiB
+  auto host = LaunchMisbehaving("--burst=" + std::to_string(kMessages));
+  ASSERT_TRUE(host);
+  // Not read meanwhile, so that as much as the socket holds is left in it.
+  usleep(500 * 1000);
+  std::vector<HostEvent> events;
+  kivhost::ProcessExited exited =
+      e2e::WaitExit(host.get(), Millis(10000), &events);
+  EXPECT_EQ(exited.status.code, 0);
+  const std::vector<std::string> texts = e2e::ConsoleTexts(events);
+  ASSERT_EQ(texts.size(), static_cast<size_t>(kMessages));
+  EXPECT_EQ(texts.back().rfind("burst " + std::to_string(kMessages - 1), 0),
+            0u);
+  for (const HostEvent& event : events) {
+    if (const auto* ended = std::get_if<kivhost::ChannelEnded>(&event)) {
+      EXPECT_EQ(ended->error, "");
+    }
+  }
+}
+
 }  // namespace
