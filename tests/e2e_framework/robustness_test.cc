@@ -119,6 +119,23 @@ TEST(RobustnessTest, ABusyRendererStillEndsWhenTheChannelCloses) {
   EXPECT_TRUE(said_why) << testing::PrintToString(e2e::Describe(events));
 }
 
+TEST(RobustnessTest, AShutdownKeptBusyEndsWithItsCodeWhenTheChannelCloses) {
+  auto host = e2e::StartRenderer();
+  ASSERT_TRUE(host);
+  std::string error;
+  ASSERT_TRUE(host->SendProcessMessage(1, "hang_on_release",
+                                       WireValue::List({}), &error));
+  ASSERT_TRUE(host->Shutdown(7, &error));
+  bool never = false;
+  e2e::CollectUntil(
+      host.get(), [](const kivhost::HostEvent&) { return false; }, Millis(100),
+      &never);
+  host->CloseChannel();
+  kivhost::ProcessExited exited = e2e::WaitExit(host.get(), Millis(5000));
+  EXPECT_FALSE(exited.status.signaled) << "it ends by itself";
+  EXPECT_EQ(exited.status.code, 7);
+}
+
 TEST(RobustnessTest, AHungShutdownEndsInAKill) {
   auto host = e2e::StartRenderer();
   ASSERT_TRUE(host);

@@ -11,6 +11,7 @@
 //   "post_from_thread"  another thread posts a task that sends "posted"
 //   "crash"             aborts
 //   "hang"              loops for ever
+//   "hang_on_release"   the next context release loops for ever
 //   "exit" [code]       ends the process at once with |code|
 // Any other message goes to the page: testBridge.onMessage(name, json) runs
 // in a task, with the arguments as JSON text. The page sends with
@@ -232,6 +233,8 @@ class TestApp : public CefApp, public CefRenderProcessHandler {
                          CefRefPtr<CefV8Context> context) override {
     calls_.push_back("context released " +
                      std::to_string(frame->GetIdentifier()));
+    for (volatile bool forever = hang_on_release_; forever;) {
+    }
     auto found = contexts_.find(browser->GetIdentifier());
     if (found != contexts_.end() && found->second->IsSame(context))
       contexts_.erase(found);
@@ -285,6 +288,8 @@ class TestApp : public CefApp, public CefRenderProcessHandler {
     } else if (name == "hang") {
       for (volatile bool forever = true; forever;) {
       }
+    } else if (name == "hang_on_release") {
+      hang_on_release_ = true;
     } else if (name == "exit") {
       _exit(args->GetInt(0));
     } else {
@@ -300,6 +305,7 @@ class TestApp : public CefApp, public CefRenderProcessHandler {
  private:
   CefRefPtr<CefListValue> extra_info_;
   std::vector<std::string> calls_;
+  bool hang_on_release_ = false;
   std::map<int, CefRefPtr<CefV8Context>> contexts_;
 
   IMPLEMENT_REFCOUNTING(TestApp);

@@ -12,7 +12,7 @@
 namespace cef_process {
 
 CloseWatchdog::CloseWatchdog(int channel_fd)
-    : stop_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    : stop_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), exit_code_(kExitOk) {
   if (stop_fd_ >= 0)
     thread_ = std::thread(&CloseWatchdog::Watch, this, channel_fd);
 }
@@ -49,7 +49,7 @@ void CloseWatchdog::Watch(int channel_fd) {
   ReportLine(
       "the browser side closed the channel and the render thread "
       "is busy; exiting");
-  _exit(kExitOk);
+  _exit(exit_code_.load());
 }
 
 }  // namespace cef_process

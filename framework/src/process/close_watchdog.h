@@ -1,10 +1,12 @@
 // Ends a renderer whose browser side has closed the channel while the render
 // thread is too busy to notice (a script that never returns): nobody is left
-// to serve, so after a grace period the process exits with 0, as if it had
-// seen the close.
+// to serve, so after a grace period the process exits as if it had seen the
+// close: with 0, or with the code the browser side asked for when it had
+// already sent its shutdown.
 #ifndef CEF_SRC_PROCESS_CLOSE_WATCHDOG_H_
 #define CEF_SRC_PROCESS_CLOSE_WATCHDOG_H_
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -19,6 +21,9 @@ class CloseWatchdog {
   // Stops the watch. Must run before the channel's descriptor is closed.
   ~CloseWatchdog();
 
+  // The code to exit with from now on.
+  void SetExitCode(int exit_code) { exit_code_.store(exit_code); }
+
   CloseWatchdog(const CloseWatchdog&) = delete;
   CloseWatchdog& operator=(const CloseWatchdog&) = delete;
 
@@ -26,6 +31,7 @@ class CloseWatchdog {
   void Watch(int channel_fd);
 
   const int stop_fd_;
+  std::atomic<int> exit_code_;
   std::thread thread_;
 };
 

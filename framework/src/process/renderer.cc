@@ -382,6 +382,9 @@ int Renderer::Run() {
     FlushOutput();
   }
 
+  // A handler that keeps the shutdown busy past a close still ends the
+  // process with the code the loop ended with.
+  watchdog->SetExitCode(outcome_.exit_code);
   if (thread_) {
     // Contexts are released and browsers destroyed in the framework's order;
     // what the handlers send on the way still goes out if it can.
