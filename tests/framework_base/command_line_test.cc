@@ -74,6 +74,27 @@ TEST(CommandLineTest, ParsesSwitchesValuesAndArguments) {
             reparsed->GetCommandLineString().ToString());
 }
 
+TEST(CommandLineTest, SwitchWithEmptyNameStaysASwitchInArgv) {
+  // "--=" names a switch "" that must not come back as the "--" terminator,
+  // which would turn the switches after it into arguments.
+  const char* argv[] = {"prog", "-=", "--after"};
+  CefRefPtr<CefCommandLine> line = CefCommandLine::CreateCommandLine();
+  line->InitFromArgv(3, argv);
+  std::vector<CefString> words;
+  line->GetArgv(words);
+  std::vector<std::string> argv2 = Strings(words);
+  std::vector<const char*> raw;
+  for (const std::string& word : argv2)
+    raw.push_back(word.c_str());
+  CefRefPtr<CefCommandLine> reparsed = CefCommandLine::CreateCommandLine();
+  reparsed->InitFromArgv(static_cast<int>(raw.size()), raw.data());
+  EXPECT_TRUE(reparsed->HasSwitch("after"));
+  EXPECT_FALSE(reparsed->HasArguments());
+  CefCommandLine::SwitchMap switches;
+  reparsed->GetSwitches(switches);
+  EXPECT_EQ(1u, switches.count(CefString()));
+}
+
 TEST(CommandLineTest, RepeatedSwitchTakesLastValue) {
   const char* argv[] = {"prog", "--type=gpu-process", "--Type=renderer"};
   CefRefPtr<CefCommandLine> line = CefCommandLine::CreateCommandLine();

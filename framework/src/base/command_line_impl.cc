@@ -104,7 +104,9 @@ std::vector<std::string> CommandLineImpl::Words() const {
   std::vector<std::string> words(wrappers_);
   words.push_back(program_);
   for (const Switch& entry : switches_) {
-    words.push_back(entry.second.empty()
+    // A switch with an empty name keeps its "=": a bare "--" would be read
+    // back as the terminator.
+    words.push_back(entry.second.empty() && !entry.first.empty()
                         ? "--" + entry.first
                         : "--" + entry.first + "=" + entry.second);
   }
