@@ -1,6 +1,7 @@
 // CefString and the cef_string_* functions: conversions, comparison and the
 // string list.
 
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -174,6 +175,29 @@ TEST(StringTest, ReferencingAndAttaching) {
   cef_string_userfree_t back = taken.DetachToUserFree();
   EXPECT_TRUE(taken.empty());
   cef_string_userfree_free(back);
+}
+
+TEST(StringTest, ImpossibleLengthsAreRefused) {
+  // No buffer can hold these many characters: the call fails and leaves an
+  // empty string, without reading, allocating or throwing.
+  const char bytes[] = "abc";
+  const wchar_t wide[] = L"abc";
+  const char16 units[] = {'a', 'b', 'c'};
+  const size_t huge = std::numeric_limits<size_t>::max();
+  cef_string_utf8_t out8 = {};
+  cef_string_utf8_set("x", 1, &out8, 1);
+  EXPECT_EQ(0, cef_string_utf8_set(bytes, huge, &out8, 1));
+  EXPECT_EQ(nullptr, out8.str);
+  EXPECT_EQ(0u, out8.length);
+  cef_string_wide_t out_wide = {};
+  EXPECT_EQ(0, cef_string_wide_set(wide, huge / 2, &out_wide, 1));
+  EXPECT_EQ(0u, out_wide.length);
+  cef_string_utf16_t out16 = {};
+  EXPECT_EQ(0, cef_string_utf8_to_utf16(bytes, huge, &out16));
+  EXPECT_EQ(0u, out16.length);
+  EXPECT_EQ(0, cef_string_ascii_to_utf16(bytes, huge / 2, &out16));
+  EXPECT_EQ(0, cef_string_wide_to_utf16(wide, huge / 2, &out16));
+  EXPECT_EQ(0, cef_string_utf16_to_utf8(units, huge / 3, &out8));
 }
 
 TEST(StringTest, AsciiWidening) {

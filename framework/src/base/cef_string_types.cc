@@ -1,9 +1,11 @@
 // The cef_string_* C functions: set, clear, compare and convert the three
 // string structures.
 
+#include <stdint.h>
 #include <string.h>
 #include <wchar.h>
 
+#include <new>
 #include <string>
 
 #include "base/string_conversion.h"
@@ -22,8 +24,28 @@ void string_utf16_dtor(char16* str) {
   delete[] str;
 }
 
+template <typename Struct>
+void ClearString(Struct* str) {
+  if (!str)
+    return;
+  if (str->dtor && str->str)
+    str->dtor(str->str);
+  str->str = nullptr;
+  str->length = 0;
+  str->dtor = nullptr;
+}
+
+// Whether |length| units of |Unit| can be a real buffer whose conversion
+// (at most four bytes per unit) is still countable; longer lengths are
+// refused before anything is read or allocated.
+template <typename Unit>
+bool PlausibleLength(size_t length) {
+  return length <= static_cast<size_t>(PTRDIFF_MAX) / 4 / sizeof(Unit);
+}
+
 // Sets |output| from |src|. The new characters are copied before the old
-// ones are freed, so |src| may point into |output| itself.
+// ones are freed, so |src| may point into |output| itself. A copy that
+// cannot be made fails with |output| cleared.
 template <typename Char, typename Struct>
 int SetString(const Char* src,
               size_t src_len,
@@ -35,7 +57,13 @@ int SetString(const Char* src,
   Struct replacement = {};
   if (src && src_len > 0) {
     if (copy) {
-      Char* buffer = new Char[src_len + 1];
+      Char* buffer = PlausibleLength<Char>(src_len) ? new (std::nothrow)
+                                                          Char[src_len + 1]
+                                                    : nullptr;
+      if (!buffer) {
+        ClearString(output);
+        return 0;
+      }
       memcpy(buffer, src, src_len * sizeof(Char));
       buffer[src_len] = 0;
       replacement.str = buffer;
@@ -50,17 +78,6 @@ int SetString(const Char* src,
     output->dtor(output->str);
   *output = replacement;
   return 1;
-}
-
-template <typename Struct>
-void ClearString(Struct* str) {
-  if (!str)
-    return;
-  if (str->dtor && str->str)
-    str->dtor(str->str);
-  str->str = nullptr;
-  str->length = 0;
-  str->dtor = nullptr;
 }
 
 // Code-unit comparison: the first difference decides (-1 or 1), otherwise
@@ -84,12 +101,47 @@ int CompareStrings(const Struct* str1, const Struct* str2) {
   return len1 < len2 ? -1 : 1;
 }
 
-template <typename Str, typename Struct, typename Setter>
-int Store(bool valid, const Str& converted, Struct* output, Setter set) {
+// Converts |src_len| units of |src| (none when |src| is NULL) with
+// |convert|, which fills a |String| and tells whether the input was
+// well-formed, and copies the result into |output| with |set|. A length no
+// buffer can have, or a result that cannot be allocated, fails with
+// |output| cleared.
+template <typename String, typename Unit, typename Struct, typename Convert>
+int ConvertInto(
+    const Unit* src,
+    size_t src_len,
+    Struct* output,
+    int (*set)(const typename String::value_type*, size_t, Struct*, int),
+    Convert convert) {
   if (!output)
     return 0;
-  set(converted.data(), converted.size(), output, 1);
+  String result;
+  bool valid = true;
+  bool converted = PlausibleLength<Unit>(src_len);
+  if (converted && src) {
+    try {
+      valid = convert(src, src_len, &result);
+    } catch (const std::bad_alloc&) {
+      converted = false;
+    }
+  }
+  if (!converted) {
+    ClearString(output);
+    return 0;
+  }
+  if (!set(result.data(), result.size(), output, 1))
+    return 0;
   return valid ? 1 : 0;
+}
+
+// Widens each byte as it is; a byte above 0x7F is not ASCII and, as with
+// the framework on signed-char platforms, is sign-extended.
+template <typename String>
+bool WidenAscii(const char* src, size_t src_len, String* out) {
+  out->reserve(src_len);
+  for (size_t i = 0; i < src_len; ++i)
+    out->push_back(static_cast<typename String::value_type>(src[i]));
+  return true;
 }
 
 }  // namespace
@@ -180,75 +232,59 @@ CEF_EXPORT int cef_string_utf16_cmp(const cef_string_utf16_t* str1,
 CEF_EXPORT int cef_string_wide_to_utf8(const wchar_t* src,
                                        size_t src_len,
                                        cef_string_utf8_t* output) {
-  std::string result;
-  const bool valid = unicode::WideToUtf8(src, src_len, &result);
-  return Store(valid, result, output, cef_string_utf8_set);
+  return ConvertInto<std::string>(src, src_len, output, cef_string_utf8_set,
+                                  unicode::WideToUtf8);
 }
 
 CEF_EXPORT int cef_string_utf8_to_wide(const char* src,
                                        size_t src_len,
                                        cef_string_wide_t* output) {
-  std::wstring result;
-  const bool valid = unicode::Utf8ToWide(src, src_len, &result);
-  return Store(valid, result, output, cef_string_wide_set);
+  return ConvertInto<std::wstring>(src, src_len, output, cef_string_wide_set,
+                                   unicode::Utf8ToWide);
 }
 
 CEF_EXPORT int cef_string_wide_to_utf16(const wchar_t* src,
                                         size_t src_len,
                                         cef_string_utf16_t* output) {
-  std::basic_string<char16> result;
-  const bool valid = unicode::WideToUtf16(src, src_len, &result);
-  return Store(valid, result, output, cef_string_utf16_set);
+  return ConvertInto<std::basic_string<char16>>(
+      src, src_len, output, cef_string_utf16_set, unicode::WideToUtf16);
 }
 
 CEF_EXPORT int cef_string_utf16_to_wide(const char16* src,
                                         size_t src_len,
                                         cef_string_wide_t* output) {
-  std::wstring result;
-  const bool valid = unicode::Utf16ToWide(src, src_len, &result);
-  return Store(valid, result, output, cef_string_wide_set);
+  return ConvertInto<std::wstring>(src, src_len, output, cef_string_wide_set,
+                                   unicode::Utf16ToWide);
 }
 
 CEF_EXPORT int cef_string_utf8_to_utf16(const char* src,
                                         size_t src_len,
                                         cef_string_utf16_t* output) {
-  std::basic_string<char16> result;
-  const bool valid = src ? unicode::Utf8ToUtf16(src, src_len, &result) : true;
-  return Store(valid, result, output, cef_string_utf16_set);
+  return ConvertInto<std::basic_string<char16>>(
+      src, src_len, output, cef_string_utf16_set,
+      unicode::Utf8ToUtf16<std::basic_string<char16>>);
 }
 
 CEF_EXPORT int cef_string_utf16_to_utf8(const char16* src,
                                         size_t src_len,
                                         cef_string_utf8_t* output) {
-  std::string result;
-  const bool valid = src ? unicode::Utf16ToUtf8(src, src_len, &result) : true;
-  return Store(valid, result, output, cef_string_utf8_set);
+  return ConvertInto<std::string>(src, src_len, output, cef_string_utf8_set,
+                                  unicode::Utf16ToUtf8<char16>);
 }
 
-// ASCII widening copies each byte as it is; a byte above 0x7F is not ASCII
-// and, as with the framework on signed-char platforms, is sign-extended.
 CEF_EXPORT int cef_string_ascii_to_wide(const char* src,
                                         size_t src_len,
                                         cef_string_wide_t* output) {
-  std::wstring result;
-  if (src) {
-    result.reserve(src_len);
-    for (size_t i = 0; i < src_len; ++i)
-      result.push_back(static_cast<wchar_t>(src[i]));
-  }
-  return Store(true, result, output, cef_string_wide_set);
+  return ConvertInto<std::wstring>(src, src_len, output, cef_string_wide_set,
+                                   WidenAscii<std::wstring>);
 }
 
 CEF_EXPORT int cef_string_ascii_to_utf16(const char* src,
                                          size_t src_len,
                                          cef_string_utf16_t* output) {
-  std::basic_string<char16> result;
-  if (src) {
-    result.reserve(src_len);
-    for (size_t i = 0; i < src_len; ++i)
-      result.push_back(static_cast<char16>(src[i]));
-  }
-  return Store(true, result, output, cef_string_utf16_set);
+  return ConvertInto<std::basic_string<char16>>(
+      src, src_len, output, cef_string_utf16_set,
+      WidenAscii<std::basic_string<char16>>);
 }
 
 CEF_EXPORT cef_string_userfree_wide_t cef_string_userfree_wide_alloc() {
