@@ -118,12 +118,19 @@ TEST(CommandLineTest, EditingCopyAndReset) {
 
   CefRefPtr<CefCommandLine> copy = line->Copy();
   copy->AppendSwitch("extra");
+  copy->AppendSwitchWithValue("LANG", "fr");  // the copy's own switch
   EXPECT_FALSE(line->HasSwitch("extra"));
+  EXPECT_EQ("de", line->GetSwitchValue("lang").ToString());
+  EXPECT_EQ(
+      "gdb --args prog --single-process --lang=fr --extra \"file with space\"",
+      copy->GetCommandLineString().ToString());
 
   line->Reset();
   EXPECT_FALSE(line->HasSwitches());
   EXPECT_FALSE(line->HasArguments());
   EXPECT_EQ("prog", line->GetProgram().ToString());
+  line->AppendSwitchWithValue("lang", "it");  // nothing of the old one left
+  EXPECT_EQ("prog --lang=it", line->GetCommandLineString().ToString());
   EXPECT_TRUE(copy->HasSwitch("lang"));
   EXPECT_TRUE(copy->HasArguments());
 }

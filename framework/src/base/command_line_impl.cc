@@ -7,20 +7,14 @@ namespace cef_base {
 
 namespace {
 
-bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z')
-      x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z')
-      y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y)
-      return false;
+// |name| with ASCII letters lower-cased: the key switches are found by.
+std::string SwitchKey(const std::string& name) {
+  std::string key(name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
   }
-  return true;
+  return key;
 }
 
 // The length of the switch prefix of |word| ("--" or "-"), or 0 when it is
@@ -56,26 +50,29 @@ void CommandLineImpl::Detach() {
 }
 
 CommandLineImpl::Switch* CommandLineImpl::FindSwitch(const std::string& name) {
-  for (Switch& entry : switches_) {
-    if (EqualsIgnoringAsciiCase(entry.first, name))
-      return &entry;
-  }
-  return nullptr;
+  auto found = switch_index_.find(SwitchKey(name));
+  return found == switch_index_.end() ? nullptr : &switches_[found->second];
 }
 
 void CommandLineImpl::SetSwitch(const std::string& name,
                                 const std::string& value) {
-  if (Switch* existing = FindSwitch(name))
-    existing->second = value;
-  else
+  auto added = switch_index_.emplace(SwitchKey(name), switches_.size());
+  if (added.second)
     switches_.emplace_back(name, value);
+  else
+    switches_[added.first->second].second = value;
+}
+
+void CommandLineImpl::ClearSwitches() {
+  switches_.clear();
+  switch_index_.clear();
 }
 
 void CommandLineImpl::Parse(const std::vector<std::string>& argv) {
   std::lock_guard<std::mutex> lock(lock_);
   wrappers_.clear();
   program_.clear();
-  switches_.clear();
+  ClearSwitches();
   arguments_.clear();
   if (argv.empty())
     return;
@@ -140,6 +137,7 @@ CefRefPtr<CefCommandLine> CommandLineImpl::Copy() {
   copy->wrappers_ = wrappers_;
   copy->program_ = program_;
   copy->switches_ = switches_;
+  copy->switch_index_ = switch_index_;
   copy->arguments_ = arguments_;
   return copy;
 }
@@ -165,7 +163,7 @@ void CommandLineImpl::Reset() {
   if (!Writable())
     return;
   wrappers_.clear();
-  switches_.clear();
+  ClearSwitches();
   arguments_.clear();
 }
 

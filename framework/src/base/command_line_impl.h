@@ -10,6 +10,7 @@
 
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -59,6 +60,7 @@ class CommandLineImpl : public CefCommandLine {
   bool Writable() const { return valid_ && !read_only_; }
   Switch* FindSwitch(const std::string& name);
   void SetSwitch(const std::string& name, const std::string& value);
+  void ClearSwitches();
   std::vector<std::string> Words() const;
 
   std::mutex lock_;
@@ -66,7 +68,10 @@ class CommandLineImpl : public CefCommandLine {
   bool read_only_;
   std::vector<std::string> wrappers_;
   std::string program_;
-  std::vector<Switch> switches_;
+  std::vector<Switch> switches_;  // in the order first given
+  // Position in switches_ by name, ASCII case ignored: a command line may
+  // hold hundreds of thousands of switches.
+  std::unordered_map<std::string, size_t> switch_index_;
   std::vector<std::string> arguments_;
 
   IMPLEMENT_REFCOUNTING(CommandLineImpl);
