@@ -175,6 +175,7 @@ int Driver::Run(int input_fd) {
             continue;
           if (!too_long)
             buffer.append(chunk + start, static_cast<size_t>(i) - start);
+          too_long = too_long || buffer.size() > kMaxLineBytes;
           take_line();
           start = static_cast<size_t>(i) + 1;
         }

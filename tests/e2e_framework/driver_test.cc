@@ -685,6 +685,26 @@ TEST(KivhostDriverCommandTest, TheLastLineGetsAReplyWithoutANewline) {
                   R"("error":"the line is longer than 67108864 bytes"})"));
 }
 
+// The bound holds for a line whose newline arrives in the same read as its
+// last bytes, and the next line is read as usual.
+TEST(KivhostDriverCommandTest, ALineJustAboveTheBoundIsRefused) {
+  DriverCommand driver;
+  ASSERT_TRUE(driver.ok());
+  const std::string head = R"({"cmd":"wait","ms":0,"id":")";
+  driver.Write(head + std::string((64 << 20) + 1 - head.size() - 2, 'x') +
+               "\"}");
+  driver.Write(R"({"cmd":"wait","ms":0,"id":2})");
+  driver.EndInput();
+  int exit_code;
+  std::vector<Json> lines = driver.AllLines(&exit_code);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(
+      lines[0],
+      Json::parse(R"({"reply":null,"ok":false,)"
+                  R"("error":"the line is longer than 67108864 bytes"})"));
+  EXPECT_EQ(lines[1], Json::parse(R"({"reply":"wait","id":2,"ok":true})"));
+}
+
 // Only a regular file is read as a script, and only as far as a frame could
 // carry it: a FIFO without a writer would block kivhost, a device or a huge
 // file fill its memory.
