@@ -303,17 +303,20 @@ void RendererHost::ReadChannel(std::vector<HostEvent>* events) {
   std::vector<std::vector<uint8_t>> frames;
   std::string error;
   ipc::Channel::Status status = channel_->ReadAvailable(&frames, &error);
+  // A renderer that sends garbage cannot be trusted with anything more.
+  const auto refuse = [this, events](const std::string& reason) {
+    EndChannel("malformed frame from the renderer: " + reason, events);
+    if (!child_->exited()) {
+      killed_by_us_ = true;
+      killed_reason_ = "protocol error";
+      child_->Signal(SIGKILL);
+    }
+  };
   for (const std::vector<uint8_t>& frame : frames) {
     ipc::Event event;
     std::string reason;
     if (!ipc::DecodeEvent(frame, &event, &reason)) {
-      // A renderer that sends garbage cannot be trusted with anything more.
-      EndChannel("malformed frame from the renderer: " + reason, events);
-      if (!child_->exited()) {
-        killed_by_us_ = true;
-        killed_reason_ = "protocol error";
-        child_->Signal(SIGKILL);
-      }
+      refuse(reason);
       return;
     }
     if (const auto* reply = std::get_if<ipc::SyncReply>(&event)) {
@@ -323,8 +326,13 @@ void RendererHost::ReadChannel(std::vector<HostEvent>* events) {
     }
     events->push_back(std::move(event));
   }
+  // A stream cut inside a frame is reported as it is: the renderer closed
+  // its end, most likely by dying, and its exit tells how.
   if (status == ipc::Channel::Status::kClosed)
     EndChannel("", events);
+  else if (status == ipc::Channel::Status::kError && channel_->malformed() &&
+           !channel_->truncated())
+    refuse(error);
   else if (status == ipc::Channel::Status::kError)
     EndChannel(error, events);
 }

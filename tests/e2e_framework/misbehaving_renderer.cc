@@ -16,6 +16,10 @@
 //       console messages of 16 KiB ("burst I: xxx...") and exits with 0
 //       at once, leaving what the browser side has not read yet in the
 //       socket.
+//   --oversized-frame
+//       writes the header of a frame one byte longer than the limit and
+//       waits, for at most 30 seconds, for the browser side to close the
+//       channel.
 
 #include <poll.h>
 #include <signal.h>
@@ -113,6 +117,16 @@ int Burst(int count) {
   return 0;
 }
 
+int OversizedFrame() {
+  uint8_t header[ipc::kFrameHeaderSize];
+  ipc::WriteFrameHeader(ipc::kMaxFrameSize + 1, header);
+  if (write(kChannel, header, sizeof header) != sizeof header)
+    return 10;
+  pollfd waiter = {kChannel, POLLIN, 0};
+  poll(&waiter, 1, 30000);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,6 +136,8 @@ int main(int argc, char** argv) {
       return HalfClose();
     if (arg == "--chatter")
       return Chatter();
+    if (arg == "--oversized-frame")
+      return OversizedFrame();
     const std::string burst = "--burst=";
     if (arg.rfind(burst, 0) == 0)
       return Burst(std::stoi(arg.substr(burst.size())));

@@ -160,6 +160,24 @@ TEST(MisbehaviourTest, AProcessLeftWritingToTheOutputDoesNotHoldTheExit) {
   EXPECT_EQ(exited->reason, "ended by itself");
 }
 
+// A frame length above the limit is a malformed frame like any other: the
+// renderer is killed at once for it, not left to time out as hung.
+TEST(MisbehaviourTest, AnOversizedFrameIsAProtocolError) {
+  auto host = LaunchMisbehaving("--oversized-frame");
+  ASSERT_TRUE(host);
+  std::vector<HostEvent> events;
+  kivhost::ProcessExited exited =
+      e2e::WaitExit(host.get(), Millis(5000), &events);
+  EXPECT_EQ(exited.reason, "protocol error");
+  ASSERT_GE(events.size(), 2u);
+  const auto* ended =
+      std::get_if<kivhost::ChannelEnded>(&events[events.size() - 2]);
+  ASSERT_NE(ended, nullptr);
+  EXPECT_EQ(ended->error,
+            "malformed frame from the renderer: frame of 67108865 bytes "
+            "exceeds the limit of 67108864");
+}
+
 // What a renderer wrote before it exited is read to the end, however much
 // of it the socket still held when the exit was noticed.
 TEST(MisbehaviourTest, EverythingWrittenBeforeTheExitArrives) {

@@ -95,6 +95,7 @@ Channel::Status Channel::ReadAvailable(
     // ECONNRESET instead of end-of-file; either way, what it sent is all.
     if (got == 0 || (got < 0 && errno == ECONNRESET)) {
       if (assembler_.buffered() > 0) {
+        truncated_ = true;
         return fail("stream ended inside a frame (" +
                         std::to_string(assembler_.buffered()) +
                         " bytes of a truncated frame)",

@@ -47,6 +47,9 @@ class Channel {
   // of its content (a refused frame length, a truncated frame), false when
   // reading itself failed.
   bool malformed() const { return malformed_; }
+  // Of those: true when the peer ended the stream inside a frame, false when
+  // it sent a frame the channel refused while the stream went on.
+  bool truncated() const { return truncated_; }
 
   // Queues a frame for writing. The payload is kept as it is (moved in, or
   // copied); its header is written beside it.
@@ -84,6 +87,7 @@ class Channel {
   FrameAssembler assembler_;
   bool read_failed_ = false;
   bool malformed_ = false;
+  bool truncated_ = false;
   std::string read_error_;
 
   mutable std::mutex write_mutex_;
