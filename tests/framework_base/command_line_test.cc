@@ -16,6 +16,19 @@ std::vector<std::string> Strings(const std::vector<CefString>& values) {
   return out;
 }
 
+// A new command line parsed from |line|'s GetArgv.
+CefRefPtr<CefCommandLine> ReparsedArgv(CefRefPtr<CefCommandLine> line) {
+  std::vector<CefString> words;
+  line->GetArgv(words);
+  const std::vector<std::string> argv = Strings(words);
+  std::vector<const char*> raw;
+  for (const std::string& word : argv)
+    raw.push_back(word.c_str());
+  CefRefPtr<CefCommandLine> reparsed = CefCommandLine::CreateCommandLine();
+  reparsed->InitFromArgv(static_cast<int>(raw.size()), raw.data());
+  return reparsed;
+}
+
 TEST(CommandLineTest, ParsesSwitchesValuesAndArguments) {
   const char* argv[] = {"/usr/bin/kiv-subprocess",
                         "--type=renderer",
@@ -57,14 +70,7 @@ TEST(CommandLineTest, ParsesSwitchesValuesAndArguments) {
   EXPECT_EQ("renderer", switches[CefString("type")].ToString());
 
   // GetArgv reproduces a command line that parses to the same thing.
-  std::vector<CefString> words;
-  line->GetArgv(words);
-  std::vector<std::string> argv2 = Strings(words);
-  std::vector<const char*> raw;
-  for (const std::string& word : argv2)
-    raw.push_back(word.c_str());
-  CefRefPtr<CefCommandLine> reparsed = CefCommandLine::CreateCommandLine();
-  reparsed->InitFromArgv(static_cast<int>(raw.size()), raw.data());
+  CefRefPtr<CefCommandLine> reparsed = ReparsedArgv(line);
   CefCommandLine::ArgumentList arguments2;
   reparsed->GetArguments(arguments2);
   EXPECT_EQ((std::vector<std::string>{"page.html", "--not-a-switch", "-"}),
@@ -80,14 +86,7 @@ TEST(CommandLineTest, SwitchWithEmptyNameStaysASwitchInArgv) {
   const char* argv[] = {"prog", "-=", "--after"};
   CefRefPtr<CefCommandLine> line = CefCommandLine::CreateCommandLine();
   line->InitFromArgv(3, argv);
-  std::vector<CefString> words;
-  line->GetArgv(words);
-  std::vector<std::string> argv2 = Strings(words);
-  std::vector<const char*> raw;
-  for (const std::string& word : argv2)
-    raw.push_back(word.c_str());
-  CefRefPtr<CefCommandLine> reparsed = CefCommandLine::CreateCommandLine();
-  reparsed->InitFromArgv(static_cast<int>(raw.size()), raw.data());
+  CefRefPtr<CefCommandLine> reparsed = ReparsedArgv(line);
   EXPECT_TRUE(reparsed->HasSwitch("after"));
   EXPECT_FALSE(reparsed->HasArguments());
   CefCommandLine::SwitchMap switches;

@@ -90,38 +90,31 @@ TEST(ChannelTest, PeerCloseAtAFrameBoundaryIsAClose) {
   EXPECT_EQ(frames.size(), 1u) << "the frame before the close is kept";
 }
 
+// The peer ends the stream inside a frame: with end-of-file, or with
+// ECONNRESET when it closed with bytes of ours still unread. Either way a
+// frame cut short is an error.
 TEST(ChannelTest, StreamEndingInsideAFrameIsAnError) {
-  SocketPair pair;
-  Channel receiver(pair.b);
-  const uint8_t partial[] = {10, 0, 0, 0, 1, 2, 3};
-  ASSERT_EQ(write(pair.a, partial, sizeof partial),
-            static_cast<ssize_t>(sizeof partial));
-  close(pair.a);
-  std::vector<std::vector<uint8_t>> frames;
-  std::string error;
-  EXPECT_EQ(ReadFrames(&receiver, 1, &frames, &error), Channel::Status::kError);
-  EXPECT_NE(error.find("truncated"), std::string::npos) << error;
-  EXPECT_TRUE(receiver.malformed());
-  EXPECT_TRUE(frames.empty());
-}
-
-// A peer that closes with bytes of ours still unread makes the read end in
-// ECONNRESET rather than end-of-file; a frame cut short is still an error.
-TEST(ChannelTest, ResetInsideAFrameIsAnError) {
-  SocketPair pair;
-  Channel receiver(pair.b);
-  const uint8_t unread[] = {1, 0, 0, 0, 5};
-  ASSERT_EQ(write(pair.b, unread, sizeof unread),
-            static_cast<ssize_t>(sizeof unread));
-  const uint8_t partial[] = {10, 0, 0, 0, 1, 2, 3};
-  ASSERT_EQ(write(pair.a, partial, sizeof partial),
-            static_cast<ssize_t>(sizeof partial));
-  close(pair.a);
-  std::vector<std::vector<uint8_t>> frames;
-  std::string error;
-  EXPECT_EQ(ReadFrames(&receiver, 1, &frames, &error), Channel::Status::kError);
-  EXPECT_NE(error.find("truncated"), std::string::npos) << error;
-  EXPECT_TRUE(receiver.malformed());
+  for (bool reset : {false, true}) {
+    SCOPED_TRACE(reset ? "reset" : "end-of-file");
+    SocketPair pair;
+    Channel receiver(pair.b);
+    if (reset) {
+      const uint8_t unread[] = {1, 0, 0, 0, 5};
+      ASSERT_EQ(write(pair.b, unread, sizeof unread),
+                static_cast<ssize_t>(sizeof unread));
+    }
+    const uint8_t partial[] = {10, 0, 0, 0, 1, 2, 3};
+    ASSERT_EQ(write(pair.a, partial, sizeof partial),
+              static_cast<ssize_t>(sizeof partial));
+    close(pair.a);
+    std::vector<std::vector<uint8_t>> frames;
+    std::string error;
+    EXPECT_EQ(ReadFrames(&receiver, 1, &frames, &error),
+              Channel::Status::kError);
+    EXPECT_NE(error.find("truncated"), std::string::npos) << error;
+    EXPECT_TRUE(receiver.malformed());
+    EXPECT_TRUE(frames.empty());
+  }
 }
 
 TEST(ChannelTest, OversizedFrameBreaksTheStream) {
