@@ -326,15 +326,17 @@ void RendererHost::ReadChannel(std::vector<HostEvent>* events) {
     }
     events->push_back(std::move(event));
   }
-  // A stream cut inside a frame is reported as it is: the renderer closed
-  // its end, most likely by dying, and its exit tells how.
-  if (status == ipc::Channel::Status::kClosed)
+  if (status == ipc::Channel::Status::kClosed) {
     EndChannel("", events);
-  else if (status == ipc::Channel::Status::kError && channel_->malformed() &&
-           !channel_->truncated())
-    refuse(error);
-  else if (status == ipc::Channel::Status::kError)
-    EndChannel(error, events);
+  } else if (status == ipc::Channel::Status::kError) {
+    // A frame the channel refused is garbage like any other. A stream cut
+    // inside a frame is only reported: the renderer closed its end, most
+    // likely by dying, and its exit tells how.
+    if (channel_->malformed() && !channel_->truncated())
+      refuse(error);
+    else
+      EndChannel(error, events);
+  }
 }
 
 void RendererHost::ReadOutput(std::vector<HostEvent>* events) {
