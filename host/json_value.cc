@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "ipc/framing.h"
 #include "ipc/utf.h"
 #include "ipc/value_codec.h"
 
@@ -77,6 +78,116 @@ std::string Escape(const std::string& key) {
   }
   return out;
 }
+
+// The least number of bytes the wire encoding of a value in this form takes
+// (a tag byte per value; a four-byte count per string, binary, list and
+// dictionary, and per key; at least a byte per UTF-16 code unit), summed
+// until it passes the frame limit. It lets a value that cannot fit a frame be
+// refused before it is built: the built value takes tens of times the room
+// of its JSON text. Parts the reader refuses anyway (too deep, malformed
+// tags) are not counted.
+class SizeBound {
+ public:
+  // Whether the value can fit a frame.
+  bool Fits(const Json& json) { return Value(json, 1); }
+
+ private:
+  bool Add(size_t bytes) {
+    if (bytes > ipc::kMaxFrameSize - total_) {
+      total_ = ipc::kMaxFrameSize + 1;
+      return false;
+    }
+    total_ += bytes;
+    return true;
+  }
+
+  // UTF-16 code units of a parsed string: at least one per code point,
+  // which is one per byte that does not continue a sequence.
+  static size_t Units(const std::string& text) {
+    size_t units = 0;
+    for (char c : text)
+      units += (static_cast<uint8_t>(c) & 0xC0) != 0x80;
+    return units;
+  }
+
+  bool Value(const Json& json, int depth) {
+    if (depth > ipc::kMaxValueDepth)
+      return true;
+    switch (json.type()) {
+      case Json::value_t::null:
+        return Add(1);
+      case Json::value_t::boolean:
+        return Add(2);
+      case Json::value_t::number_integer:
+      case Json::value_t::number_unsigned:
+        return Add(5);
+      case Json::value_t::number_float:
+        return Add(9);
+      case Json::value_t::string:
+        return Add(5 + Units(json.get_ref<const std::string&>()));
+      case Json::value_t::array:
+        if (!Add(5))
+          return false;
+        for (const Json& item : json) {
+          if (!Value(item, depth + 1))
+            return false;
+        }
+        return true;
+      case Json::value_t::object:
+        return Object(json, depth);
+      default:
+        return true;
+    }
+  }
+
+  bool Object(const Json& json, int depth) {
+    const bool tagged = json.size() == 1 && !json.begin().key().empty() &&
+                        json.begin().key()[0] == '$';
+    if (!tagged) {
+      if (!Add(5))
+        return false;
+      for (auto it = json.begin(); it != json.end(); ++it) {
+        if (!Add(4 + Units(it.key())) || !Value(it.value(), depth + 1))
+          return false;
+      }
+      return true;
+    }
+    const std::string& tag = json.begin().key();
+    const Json& body = json.begin().value();
+    if (tag == "$double")
+      return Add(9);
+    if (tag == "$utf16")
+      return Add(5 + (body.is_array() ? body.size() : 0));
+    if (tag == "$binary" && body.is_string()) {
+      const std::string& text = body.get_ref<const std::string&>();
+      size_t bytes = text.size() / 4 * 3;
+      for (size_t i = text.size(); i > 0 && text[i - 1] == '=' && bytes > 0;
+           --i) {
+        --bytes;
+      }
+      return Add(5 + bytes);
+    }
+    if (tag != "$dict" || !body.is_array())
+      return true;
+    if (!Add(5))
+      return false;
+    for (const Json& pair : body) {
+      if (!pair.is_array() || pair.size() != 2)
+        continue;
+      const Json& key = pair[0];
+      const size_t key_units =
+          key.is_string() ? Units(key.get_ref<const std::string&>())
+          : key.is_object() && key.size() == 1 && key.begin().value().is_array()
+              ? key.begin().value().size()
+              : 0;
+      if (!Add(4 + key_units) || !Value(pair[1], depth + 1))
+        return false;
+    }
+    return true;
+  }
+
+  size_t total_ = 0;
+};
 
 class Reader {
  public:
@@ -401,6 +512,8 @@ Json ValueToJson(const ipc::WireValue& value) {
 }
 
 bool JsonToValue(const Json& json, ipc::WireValue* out, std::string* error) {
+  if (!SizeBound().Fits(json))
+    return ipc::FrameLimitError(error);
   Reader reader(error);
   ipc::WireValue value;
   if (!reader.Read(json, "", 1, &value))

@@ -30,7 +30,9 @@ using Json = nlohmann::ordered_json;
 Json ValueToJson(const ipc::WireValue& value);
 
 // False with |error| naming the offending part (a JSON pointer such as
-// "/2/name") for JSON that is not a value in this form.
+// "/2/name") for JSON that is not a value in this form, or with the frame
+// limit's refusal for one whose encoding cannot fit a frame (found before
+// the value is built).
 bool JsonToValue(const Json& json, ipc::WireValue* out, std::string* error);
 
 // Compact text of ValueToJson.

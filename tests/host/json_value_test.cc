@@ -6,6 +6,7 @@
 
 #include "gtest/gtest.h"
 #include "host/json_parse.h"
+#include "ipc/value_codec.h"
 
 namespace kivhost {
 namespace {
@@ -111,6 +112,30 @@ TEST(JsonValueTest, BadInputIsNamed) {
   std::string deep(101, '[');
   deep += std::string(101, ']');
   EXPECT_NE(ErrorFor(deep).find("deeper"), std::string::npos);
+}
+
+// The size check runs on the JSON before any value is built: a value whose
+// encoding would pass the frame limit by one byte is refused, one that
+// reaches it exactly is not.
+TEST(JsonValueTest, AValueTooLargeForAFrameIsRefused) {
+  Json value = Json::parse(R"([null, true, 5, 0.5, "\u00e9", {"k": [[]]},
+      {"$binary": "AAE="}, {"$utf16": [233]}, {"$dict": [["$k", -1]]},
+      {"$double": "NaN"}])");
+  WireValue small;
+  std::string error;
+  ASSERT_TRUE(JsonToValue(value, &small, &error)) << error;
+  std::vector<uint8_t> encoded;
+  ASSERT_TRUE(ipc::EncodeValue(small, &encoded, &error)) << error;
+  // A one-byte-form string adds its tag, its count and a byte per unit.
+  value.push_back(std::string(ipc::kMaxFrameSize - encoded.size() - 5, 'x'));
+  WireValue full;
+  EXPECT_TRUE(JsonToValue(value, &full, &error)) << error;
+  value.back().get_ref<std::string&>().push_back('x');
+  WireValue over = WireValue::Int(77);
+  error.clear();
+  EXPECT_FALSE(JsonToValue(value, &over, &error));
+  EXPECT_NE(error.find("frame limit"), std::string::npos) << error;
+  EXPECT_EQ(over, WireValue::Int(77));
 }
 
 TEST(JsonValueTest, Base64) {
