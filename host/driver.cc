@@ -10,6 +10,7 @@
 
 #include "host/driver_command.h"
 #include "host/driver_events.h"
+#include "host/json_parse.h"
 
 namespace kivhost {
 
@@ -49,6 +50,7 @@ void Driver::Reply(Command& command, Json fields) {
   for (auto it = fields.begin(); it != fields.end(); ++it)
     line[it.key()] = it.value();
   Emit(line);
+  DiscardJson(&line);
 }
 
 void Driver::ReplyError(Command& command, const std::string& error) {
@@ -62,6 +64,7 @@ void Driver::ReplyError(Command& command, const std::string& error) {
   line["ok"] = false;
   line["error"] = error;
   Emit(line);
+  DiscardJson(&line);
 }
 
 void Driver::EmitEvents(std::vector<HostEvent>* events, Command* command) {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "host/driver.h"
+#include "host/json_parse.h"
 #include "host/json_value.h"
 #include "ipc/messages.h"
 #include "ipc/utf.h"
@@ -23,6 +24,13 @@ class Driver::Command {
     if (object_.is_object() && object_.contains("id"))
       id_ = object_["id"];
   }
+  ~Command() {
+    DiscardJson(&object_);
+    if (id_)
+      DiscardJson(&*id_);
+  }
+  Command(const Command&) = delete;
+  Command& operator=(const Command&) = delete;
 
   const std::string& name() const { return name_; }
   const Json& object() const { return object_; }

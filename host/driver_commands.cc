@@ -311,8 +311,8 @@ void Driver::Send(Command& command) {
       return;
     }
   }
-  if (!renderer_->SendProcessMessage(static_cast<int>(browser), name, args,
-                                     &error)) {
+  if (!renderer_->SendProcessMessage(static_cast<int>(browser), name,
+                                     std::move(args), &error)) {
     ReplyNotSent(command, error);
     return;
   }

@@ -306,8 +306,41 @@ Json ParseJson(const std::string& text) {
   std::string lexable;
   const bool replaced = FindLoneSurrogates(text, &decoded, &lexable);
   DocumentBuilder builder(&document, std::move(decoded));
-  Json::sax_parse(replaced ? lexable : text, &builder);
+  try {
+    Json::sax_parse(replaced ? lexable : text, &builder);
+  } catch (...) {
+    DiscardJson(&document);
+    throw;
+  }
   return document;
+}
+
+void DiscardJson(Json* json) {
+  // The open containers from |json| down, each with the index of its next
+  // item to visit; the memory this takes grows with the depth only.
+  std::vector<std::pair<Json*, size_t>> open;
+  if (json->is_structured())
+    open.emplace_back(json, 0);
+  while (!open.empty()) {
+    Json* container = open.back().first;
+    const size_t next = open.back().second;
+    if (next < container->size()) {
+      ++open.back().second;
+      Json& item =
+          container->is_array()
+              ? container->get_ref<Json::array_t&>()[next]
+              : container->get_ref<Json::object_t&>().begin()[next].second;
+      if (item.is_structured() && !item.empty())
+        open.emplace_back(&item, 0);
+      continue;
+    }
+    if (container->is_array())
+      container->get_ref<Json::array_t&>().clear();
+    else
+      container->get_ref<Json::object_t&>().clear();
+    open.pop_back();
+  }
+  *json = Json();
 }
 
 }  // namespace kivhost

@@ -22,6 +22,13 @@ namespace kivhost {
 // refused with a Json::out_of_range.
 Json ParseJson(const std::string& text);
 
+// Empties |json| (leaving null) deepest containers first, so that every
+// container is freed once it holds only scalars and empty containers. Json's
+// own destructor moves the items of every container it frees into a stack
+// of its own, which for a document of many values takes more than twice the
+// document's room again.
+void DiscardJson(Json* json);
+
 }  // namespace kivhost
 
 #endif  // HOST_JSON_PARSE_H_

@@ -231,14 +231,14 @@ int RendererHost::ExecuteScript(int browser_id,
 
 bool RendererHost::SendProcessMessage(int browser_id,
                                       const std::string& name,
-                                      const ipc::WireValue& arguments,
+                                      ipc::WireValue arguments,
                                       std::string* error) {
   if (!arguments.is_list()) {
     *error = "message arguments must be a list";
     return false;
   }
-  return SendUnlessBacklogged(ipc::DeliverMessage{browser_id, name, arguments},
-                              error);
+  return SendUnlessBacklogged(
+      ipc::DeliverMessage{browser_id, name, std::move(arguments)}, error);
 }
 
 bool RendererHost::ReleaseContext(int browser_id,

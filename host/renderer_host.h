@@ -115,9 +115,11 @@ class RendererHost {
                     std::string* error);
   // Scripts and process messages, which a client may send without end, are
   // refused while the renderer leaves more than kMaxQueuedOutput unread.
+  // |arguments| is taken by value: a caller done with it moves it in
+  // rather than have a copy made.
   bool SendProcessMessage(int browser_id,
                           const std::string& name,
-                          const ipc::WireValue& arguments,
+                          ipc::WireValue arguments,
                           std::string* error);
   bool ReleaseContext(int browser_id, int64_t frame_id, std::string* error);
   bool DestroyBrowser(int browser_id, std::string* error);

@@ -104,6 +104,16 @@ TEST(JsonParseTest, UnpairedSurrogateEscapesKeepTheirCodeUnits) {
 TEST(JsonParseTest, DeepInputDoesNotExhaustTheStack) {
   const std::string deep = std::string(100000, '[') + std::string(100000, ']');
   EXPECT_TRUE(ParseJson(deep).is_array());
+  // Discarding walks every item of a deep and wide document, objects too.
+  std::string mixed;
+  for (int i = 0; i < 100000; ++i)
+    mixed += i % 2 ? "{\"k\": 1, \"v\": " : "[1, [], {}, ";
+  mixed += "2";
+  for (int i = 100000 - 1; i >= 0; --i)
+    mixed += i % 2 ? "}" : "]";
+  Json document = ParseJson(mixed);
+  DiscardJson(&document);
+  EXPECT_TRUE(document.is_null());
 }
 
 TEST(JsonValueScaleTest, RepeatedKeysInAValueKeepTheirFirstPlace) {
