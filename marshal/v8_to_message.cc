@@ -68,9 +68,14 @@ class Conversion {
              Store(target->SetBool(position, value->GetBoolValue()), position);
     }
     if (value->IsDouble()) {
+      // The framework stores NaN and the infinities as 0 (and asserts on
+      // them in debug builds): they cannot travel.
+      const double number = value->GetDoubleValue();
+      const double largest = std::numeric_limits<double>::max();
+      if (!(number >= -largest && number <= largest))  // NaN fails both too.
+        return Refuse(kCannotPassError);
       return Add(kKindSize + kDoubleSize) &&
-             Store(target->SetDouble(position, value->GetDoubleValue()),
-                   position);
+             Store(target->SetDouble(position, number), position);
     }
     if (value->IsInt()) {
       return Add(kKindSize + kIntSize) &&

@@ -46,7 +46,9 @@ const size_t kMaxConvertedSize = 128 * 1024 * 1024;
 // with the reason in |exception| and nothing written, when the value or
 // anything inside it cannot be passed. A nested list or dictionary is attached
 // only once it is complete. A property whose key is empty is dropped, as the
-// framework's dictionaries refuse such keys.
+// framework's dictionaries refuse such keys; NaN and the infinities, which
+// the framework would store as 0, are refused with "The specified argument
+// cannot be passed to a query!".
 bool V8ValueToListEntry(CefRefPtr<CefV8Value> value,
                         CefRefPtr<CefListValue> list,
                         int index,

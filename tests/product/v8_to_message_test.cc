@@ -63,6 +63,9 @@ TEST_F(V8ToMessageTest, PrimitivesFollowTheTestOrder) {
   EXPECT_EQ("double:4294967295", Convert("4294967295"));
   EXPECT_EQ("double:1.5", Convert("1.5"));
   EXPECT_EQ("double:-0", Convert("-0"));
+  // The framework would store these as 0 (and asserts on them in debug).
+  for (const char* number : {"NaN", "Infinity", "-Infinity", "[1, {n: 0/0}]"})
+    EXPECT_EQ(std::string("refused: ") + kCannotPass, Convert(number));
   EXPECT_EQ("\"text\"", Convert("'text'"));
   EXPECT_EQ("\"\"", Convert("''"));
 }
