@@ -1,6 +1,9 @@
 #include "marshal/v8_to_message.h"
 
+#include <algorithm>
 #include <limits>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -29,6 +32,57 @@ int SameBitsAsInt(uint32 value) {
     return static_cast<int>(value);
   return static_cast<int>(value - int_max - 1) +
          std::numeric_limits<int>::min();
+}
+
+bool IsSurrogate(uint32 unit) {
+  return unit >= 0xD800 && unit <= 0xDFFF;
+}
+
+// |key| as the framework's dictionaries store it, in UTF-16: they keep keys
+// as UTF-8, where an unpaired surrogate becomes U+FFFD.
+std::u16string StoredForm(const CefString& key) {
+  std::u16string stored;
+  const size_t length = key.length();
+  stored.reserve(length);
+  for (size_t i = 0; i < length; ++i) {
+    const uint32 unit = static_cast<uint32>(key.c_str()[i]);
+    if (IsSurrogate(unit)) {
+      const uint32 next =
+          i + 1 < length ? static_cast<uint32>(key.c_str()[i + 1]) : 0;
+      if (unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+        stored.push_back(static_cast<char16_t>(unit));
+        stored.push_back(static_cast<char16_t>(next));
+        ++i;
+        continue;
+      }
+      stored.push_back(u'\uFFFD');
+      continue;
+    }
+    stored.push_back(static_cast<char16_t>(unit));
+  }
+  return stored;
+}
+
+bool HasSurrogate(const CefString& key) {
+  for (size_t i = 0; i < key.length(); ++i) {
+    if (IsSurrogate(static_cast<uint32>(key.c_str()[i])))
+      return true;
+  }
+  return false;
+}
+
+// Whether two of an object's |keys|, distinct as the page has them, would be
+// stored as one entry, so that one property's value would be lost. Only keys
+// with a surrogate in them can meet; without any the keys are not compared.
+bool KeysWouldMerge(const std::vector<CefString>& keys) {
+  if (std::none_of(keys.begin(), keys.end(), HasSurrogate))
+    return false;
+  std::set<std::u16string> stored;
+  for (const CefString& key : keys) {
+    if (!key.empty() && !stored.insert(StoredForm(key)).second)
+      return true;
+  }
+  return false;
 }
 
 // Whether a store at |position| took effect as the conversion needs it to. A
@@ -141,6 +195,8 @@ class Conversion {
     std::vector<CefString> keys;
     if (!value->GetKeys(keys))
       return Refuse(kObjectKeysError);
+    if (KeysWouldMerge(keys))
+      return Refuse(kCannotPassError);
     // The keys are known up front, so they count at once.
     if (!Add(kKindSize + kCountSize))
       return false;

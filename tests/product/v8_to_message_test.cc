@@ -109,6 +109,24 @@ TEST_F(V8ToMessageTest, ArraysByIndexAndObjectsByKey) {
             Convert("var o = Object.create({up: 2}); o.own = 1; o"));
 }
 
+TEST_F(V8ToMessageTest, KeysTheFrameworkWouldMergeAreRefused) {
+  // Dictionaries store keys as UTF-8, where every unpaired surrogate becomes
+  // U+FFFD: these keys would land on one entry and lose a value.
+  EXPECT_EQ(std::string("refused: ") + kCannotPass,
+            Convert("({'\\ud800': 1, '\\udc00': 2})"));
+  EXPECT_EQ(std::string("refused: ") + kCannotPass,
+            Convert("[{a: {'\\ufffd': 1, x: 0, '\\udfff': 2}}]"));
+  // Paired surrogates stay distinct keys; one unpaired surrogate alone loses
+  // nothing else; a shadowed inherited property is one key.
+  EXPECT_EQ(std::string::npos,
+            Convert("({'\\ud83d\\ude00': 1, '\\ud83d\\ude01': 2, "
+                    "'\\ud800': 3})")
+                .find("refused"));
+  EXPECT_EQ("{a:double:1}",
+            Convert("var p = Object.create({a: 2}); p.a = 1; p"));
+  EXPECT_EQ("{x:double:1}", Convert("({x: 1, '': 2})"));
+}
+
 TEST_F(V8ToMessageTest, PropertiesAreVisitedInTheOrderOfTheirKeys) {
   EXPECT_EQ("{a:double:1,b:double:2}",
             Convert("window.seen = [];"
