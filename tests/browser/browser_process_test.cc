@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -75,6 +78,22 @@ class ProbeClient : public CefClient, public CefRequestHandler {
  private:
   IMPLEMENT_REFCOUNTING(ProbeClient);
 };
+
+// Whether process |pid| has ended and its descriptors are closed, but it is
+// not yet reaped: its main thread is a zombie and its other threads, which
+// share the descriptor table, are gone.
+bool DeadButNotReaped(pid_t pid) {
+  const std::string proc = "/proc/" + std::to_string(pid);
+  std::ifstream stat(proc + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const size_t end = line.rfind(") ");
+  if (end == std::string::npos || line[end + 2] != 'Z')
+    return false;
+  std::error_code error;
+  auto threads = std::filesystem::directory_iterator(proc + "/task", error);
+  return !error && std::distance(threads, {}) == 1;
+}
 
 class BrowserProcessTest : public ::testing::Test {
  protected:
@@ -221,6 +240,29 @@ TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {
   EXPECT_EQ(TS_ABNORMAL_TERMINATION, termination);
   status.code = 0;
   EXPECT_FALSE(cef_browser_process::TerminationStatusOf(status, &termination));
+}
+
+// A navigation right after its renderer died, before the loop saw the end,
+// hears of the end first and then loads in a new renderer.
+TEST_F(BrowserProcessTest, ANavigationAfterAKillLoadsInANewRenderer) {
+  CefRefPtr<CefBrowser> browser = Open("");
+  const int killed = renderer_;
+  const pid_t pid = process_.RendererPid(killed);
+  ASSERT_TRUE(process_.KillRenderer(killed, SIGKILL));
+  // The loop has not seen the end.
+  for (int i = 0; i < 500 && !DeadButNotReaped(pid); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(DeadButNotReaped(pid));
+  std::string error;
+  ASSERT_TRUE(process_.LoadMainFrame(browser, "test://next.js",
+                                     "kivApi.query({name: 'ask', args: 2});",
+                                     &error))
+      << error;
+  EXPECT_EQ(1, client_->terminations);
+  EXPECT_EQ(TS_PROCESS_WAS_KILLED, client_->status);
+  EXPECT_NE(killed, process_.RendererOf(browser));
+  ASSERT_TRUE(process_.RunUntil([&] { return client_->name == "kiv_jsapi"; },
+                                Millis(5000)));
 }
 
 TEST_F(BrowserProcessTest, RenderersFromTheThirdOnAreForkedAndEndAlike) {

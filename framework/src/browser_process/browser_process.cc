@@ -37,6 +37,8 @@ namespace {
 constexpr int kMaxSettleRounds = 1000;
 // With several renderers each is polled in turn for at most this long.
 constexpr Millis kPollSlice(5);
+// How long a renderer that refused a write may take to be seen exiting.
+constexpr Millis kExitAfterFailedWrite(1000);
 
 Millis Until(Clock::time_point deadline) {
   auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now());
@@ -223,7 +225,6 @@ bool BrowserProcess::LoadMainFrame(CefRefPtr<CefBrowser> browser,
   if (!slot || !slot->running || !slot->host->channel_open()) {
     if (!Rehost(impl.get(), error))
       return false;
-    slot = FindRenderer(impl->renderer());
   }
   ipc::LoadFrame load;
   load.browser_id = impl->id();
@@ -231,11 +232,35 @@ bool BrowserProcess::LoadMainFrame(CefRefPtr<CefBrowser> browser,
   load.is_main = true;
   load.url = url;
   load.script = unicode::Utf8ToUtf16(script);
-  if (!slot->host->LoadFrame(load, error))
+  if (!SendLoad(impl.get(), load, error))
     return false;
-  slot->unsynced = true;
   impl->set_url(url);
   return true;
+}
+
+bool BrowserProcess::SendLoad(BrowserImpl* browser,
+                              const ipc::LoadFrame& load,
+                              std::string* error) {
+  for (bool first = true;; first = false) {
+    RendererSlot* slot = FindRenderer(browser->renderer());
+    if (slot->host->LoadFrame(load, error)) {
+      slot->unsynced = true;
+      return true;
+    }
+    if (!first || !slot->host->write_failed())
+      return false;
+    // The renderer closed its end before the loop saw it go (killed, or
+    // crashed): its end is reported, then the page loads in a new renderer.
+    std::vector<kivhost::HostEvent> events;
+    slot->host->WaitForExit(kExitAfterFailedWrite, &events);
+    Report(slot, &events);
+    if (browser->closed()) {
+      *error = "the browser is closed";
+      return false;
+    }
+    if (!Rehost(browser, error))
+      return false;
+  }
 }
 
 bool BrowserProcess::CloseBrowser(CefRefPtr<CefBrowser> browser) {

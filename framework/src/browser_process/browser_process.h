@@ -99,7 +99,8 @@ class BrowserProcess {
   // empty |error|, one that closed the browser with |error| set), then
   // loads the page; the renderer releases the old page's context. A browser
   // whose renderer has ended gets a new renderer process, as a reload after
-  // a crash would.
+  // a crash would, also when the end is found only by the load's write (its
+  // OnRenderProcessTerminated comes first).
   bool LoadMainFrame(CefRefPtr<CefBrowser> browser,
                      const std::string& url,
                      const std::string& script,
@@ -151,6 +152,9 @@ class BrowserProcess {
   void HandleExit(RendererSlot* slot, const kivhost::ProcessExited& exited);
   void Report(RendererSlot* slot, std::vector<kivhost::HostEvent>* events);
   bool Rehost(BrowserImpl* browser, std::string* error);
+  bool SendLoad(BrowserImpl* browser,
+                const ipc::LoadFrame& load,
+                std::string* error);
 
   CefRefPtr<CefApp> app_;
   const std::string executable_;
