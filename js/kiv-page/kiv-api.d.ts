@@ -16,11 +16,14 @@
 
 /**
  * A value a page can send as a query's `args`. It crosses as a message
- * value: `undefined` and `null` both arrive as null, every number arrives as
- * a double, arrays as lists and objects (functions too) as dictionaries of
- * their enumerable properties, inherited ones included, with the keys
- * sorted. An unpaired surrogate in a string arrives as U+FFFD. Dates are refused ("The specified argument cannot be passed to
- * a query!"), anywhere inside the value; pages cannot send binary data.
+ * value: `undefined` and `null` both arrive as null, every finite number
+ * arrives as a double, arrays as lists and objects (functions too) as
+ * dictionaries of their enumerable properties, inherited ones included, with
+ * the keys sorted; a property with an empty key is dropped. An unpaired
+ * surrogate in a string arrives as U+FFFD. Dates, NaN and infinite numbers
+ * are refused ("The specified argument cannot be passed to a query!"),
+ * anywhere inside the value, and so is an object with two keys that would
+ * arrive as the same key; pages cannot send binary data.
  */
 type KivSendable =
   | null
@@ -168,8 +171,8 @@ interface KivApi<Q extends KivQueryContract<Q> = KivQueries,
    * "A query needs exectly one object paramter!" (no object given),
    * "Query needs a field named 'name' which is of type string!",
    * "The query field 'callback' must be either a function or undefined!",
-   * "The specified argument cannot be passed to a query!" (a Date inside
-   * args), "The specified argument is nested too deeply!" (a value that
+   * "The specified argument cannot be passed to a query!" (a Date, NaN or
+   * an infinite number inside args), "The specified argument is nested too deeply!" (a value that
    * contains itself, or one nested too deeply), "Failed to get object keys!"
    * (an object whose keys cannot be read, such as a Proxy that throws).
    * A getter or Proxy trap that throws while args are read makes the

@@ -36,6 +36,8 @@ test('every error text declared is thrown by the bridge, letter for letter', asy
     'function () { return kivApi.query({name: 5}); }',
     'function () { return kivApi.query({name: "echo", callback: null}); }',
     'function () { return kivApi.query({name: "echo", args: [1, {d: new Date()}]}); }',
+    'function () { return kivApi.query({name: "echo", args: [1, {n: NaN}]}); }',
+    'function () { return kivApi.query({name: "echo", args: -Infinity}); }',
     'function () { var a = []; a.push(a); return kivApi.query({name: "echo", args: a}); }',
     'function () { return kivApi.query({name: "echo", args: new Proxy({}, ' +
       '{ownKeys: function () { throw new Error("no keys"); }})}); }',
@@ -128,12 +130,12 @@ test('registration ids count from 0 in the renderer; unregisterCallback tells wh
     kivApi.registerCallback('tick', function () {})]`), [true, false, false, false, false, false, 4]);
 });
 
-test('values crossing from the page: numbers as doubles, undefined as null, enumerable keys sorted',
+test('values crossing from the page: numbers as doubles, undefined as null, keys sorted, none empty',
      async (t) => {
   const renderer = await start(t);
   const page = await renderer.open({script: ''});
   await page.evaluate(`kivApi.query({name: 'echo', args: {i: 1, big: 4294967295, u: undefined,
-    list: [true, '', [], {}], fn: function () {}, text: 'x\\ud800'}})`);
+    list: [true, '', [], {}], fn: function () {}, text: 'x\\ud800', '': 'dropped'}})`);
   await page.evaluate(`kivApi.query({name: 'echo', args: Object.create({inherited: 1},
     {zed: {value: 2, enumerable: true}, hidden: {value: 3, enumerable: false}})})`);
   const [query, object] = renderer.queries;
