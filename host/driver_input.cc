@@ -68,13 +68,16 @@ void Driver::HandleLine(const std::string& line) {
   }
   // Commands take the document without copying it: a copy recurses once
   // per level of its deepest field.
+  const bool named = object.contains("cmd") && object["cmd"].is_string();
   if (object.contains("id") && NestsDeeperThan(object["id"], kMaxIdDepth)) {
-    Command command(Json(nullptr), "");
+    // Answered as the command it names, without the id.
+    Command command(Json(nullptr),
+                    named ? object["cmd"].get<std::string>() : std::string());
     ReplyError(command, "\"id\" nests deeper than " +
                             std::to_string(kMaxIdDepth) + " levels");
     return;
   }
-  if (!object.contains("cmd") || !object["cmd"].is_string()) {
+  if (!named) {
     Command command(std::move(object), "");
     ReplyError(command, "the command has no \"cmd\" string");
     return;

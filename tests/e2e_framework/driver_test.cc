@@ -160,6 +160,7 @@ TEST_F(DriverTest, DeeplyNestedFieldsAreRefused) {
   const std::string deep = std::string(100000, '[') + std::string(100000, ']');
   Json id = Reply(R"({"cmd":"wait","ms":0,"id":)" + deep + "}");
   EXPECT_EQ(id["error"], "\"id\" nests deeper than 100 levels");
+  EXPECT_EQ(id["reply"], "wait");
   EXPECT_FALSE(id.contains("id"));
   EXPECT_NE(
       Error(R"({"cmd":"send","browser":1,"name":"x","args":)" + deep + "}")
