@@ -71,15 +71,25 @@ bool HasSurrogate(const CefString& key) {
   return false;
 }
 
+// Whether |key| may be stored as another key is: only a key holding a
+// surrogate or U+FFFD itself can.
+bool MayBeStoredAlike(const CefString& key) {
+  for (size_t i = 0; i < key.length(); ++i) {
+    const uint32 unit = static_cast<uint32>(key.c_str()[i]);
+    if (IsSurrogate(unit) || unit == 0xFFFD)
+      return true;
+  }
+  return false;
+}
+
 // Whether two of an object's |keys|, distinct as the page has them, would be
-// stored as one entry, so that one property's value would be lost. Only keys
-// with a surrogate in them can meet; without any the keys are not compared.
+// stored as one entry, so that one property's value would be lost.
 bool KeysWouldMerge(const std::vector<CefString>& keys) {
   if (std::none_of(keys.begin(), keys.end(), HasSurrogate))
     return false;
   std::set<std::u16string> stored;
   for (const CefString& key : keys) {
-    if (!key.empty() && !stored.insert(StoredForm(key)).second)
+    if (MayBeStoredAlike(key) && !stored.insert(StoredForm(key)).second)
       return true;
   }
   return false;
@@ -195,8 +205,6 @@ class Conversion {
     std::vector<CefString> keys;
     if (!value->GetKeys(keys))
       return Refuse(kObjectKeysError);
-    if (KeysWouldMerge(keys))
-      return Refuse(kCannotPassError);
     // The keys are known up front, so they count at once.
     if (!Add(kKindSize + kCountSize))
       return false;
@@ -205,6 +213,8 @@ class Conversion {
       if (!it->empty() && !(Add(kCountSize) && Add(it->length())))
         return false;
     }
+    if (KeysWouldMerge(keys))
+      return Refuse(kCannotPassError);
     CefRefPtr<CefDictionaryValue> dictionary = CefDictionaryValue::Create();
     for (std::vector<CefString>::const_iterator it = keys.begin();
          it != keys.end(); ++it) {
