@@ -46,9 +46,10 @@ const size_t kMaxConvertedSize = 128 * 1024 * 1024;
 // with the reason in |exception| and nothing written, when the value or
 // anything inside it cannot be passed. A nested list or dictionary is attached
 // only once it is complete. A property whose key is empty is dropped, as the
-// framework's dictionaries refuse such keys; NaN and the infinities, which
-// the framework would store as 0, are refused with "The specified argument
-// cannot be passed to a query!".
+// framework's dictionaries refuse such keys. Refused with "The specified
+// argument cannot be passed to a query!": NaN and the infinities, which the
+// framework would store as 0, and an object with two keys that it would store
+// as one (they differ only in unpaired surrogates, which become U+FFFD).
 bool V8ValueToListEntry(CefRefPtr<CefV8Value> value,
                         CefRefPtr<CefListValue> list,
                         int index,
