@@ -172,8 +172,9 @@ interface KivApi<Q extends KivQueryContract<Q> = KivQueries,
    * "Query needs a field named 'name' which is of type string!",
    * "The query field 'callback' must be either a function or undefined!",
    * "The specified argument cannot be passed to a query!" (a Date, NaN or
-   * an infinite number inside args), "The specified argument is nested too deeply!" (a value that
-   * contains itself, or one nested too deeply), "Failed to get object keys!"
+   * an infinite number inside args, or an object with two keys that would
+   * arrive as one), "The specified argument is nested too deeply!" (a value
+   * that contains itself, or one nested too deeply), "Failed to get object keys!"
    * (an object whose keys cannot be read, such as a Proxy that throws).
    * A getter or Proxy trap that throws while args are read makes the
    * query throw "The specified argument cannot be passed to a query!";
