@@ -16,6 +16,8 @@ using cef_base::CallbackScope;
 using cef_base::CreateCallbackScopedList;
 using cef_base::CreateCallbackScopedMessage;
 using cef_base::EndCallbackScope;
+using cef_base::NewCallbackScopedMessage;
+using cef_base::ReleaseList;
 
 CefRefPtr<CefBinaryValue> Bytes(const std::string& text) {
   return CefBinaryValue::Create(text.data(), text.size());
@@ -805,6 +807,42 @@ TEST(ProcessMessageTest, ScopedListsAndTheirLimits) {
   EXPECT_FALSE(EndCallbackScope(message));
   EXPECT_TRUE(message->IsValid());
   EXPECT_FALSE(EndCallbackScope(CefRefPtr<CefListValue>()));
+}
+
+// A standalone list's tree is taken whole, without a copy: every handle
+// into it goes, and what is not a standalone root is refused.
+TEST(ProcessMessageTest, ReleasedListsBecomeScopedMessages) {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  list->SetList(1, CefListValue::Create());
+  CefRefPtr<CefListValue> child = list->GetList(1);
+  child->SetString(0, "deep");
+
+  EXPECT_FALSE(ReleaseList(child));  // a reference into a tree
+  CefRefPtr<CefListValue> holder = CefListValue::Create();
+  CefRefPtr<CefListValue> moved = CefListValue::Create();
+  holder->SetList(0, moved);
+  EXPECT_FALSE(ReleaseList(moved));  // moved into another tree
+  CefRefPtr<CefListValue> scoped = CreateCallbackScopedList(list, false);
+  EXPECT_FALSE(ReleaseList(scoped));
+  EXPECT_TRUE(scoped->IsValid());
+  EXPECT_FALSE(ReleaseList(CefRefPtr<CefListValue>()));
+  EXPECT_TRUE(child->IsValid());
+
+  std::unique_ptr<cef_base::Value> tree = ReleaseList(list);
+  ASSERT_TRUE(tree);
+  ExpectListFallbacks(list);
+  ExpectListFallbacks(child);
+  EXPECT_FALSE(ReleaseList(list));
+
+  CallbackScope<CefProcessMessage> message(
+      NewCallbackScopedMessage("m", std::move(tree), true));
+  CefRefPtr<CefListValue> args = message.get()->GetArgumentList();
+  EXPECT_TRUE(args->IsReadOnly());
+  EXPECT_EQ(VTYPE_NULL, args->GetType(0));
+  EXPECT_EQ("deep", args->GetList(1)->GetString(0).ToString());
+  message.End();
+  ExpectListFallbacks(args);
+  EXPECT_TRUE(EndCallbackScope(scoped));
 }
 
 TEST(ValuesTest, ConcurrentUseOfOneTree) {

@@ -133,6 +133,18 @@ CefRefPtr<CefListValue> AdoptList(std::unique_ptr<Value> root) {
   return NewStandalone<ListValueImpl>(std::move(root));
 }
 
+std::unique_ptr<Value> ReleaseList(CefRefPtr<CefListValue> list) {
+  ListValueImpl* impl = dynamic_cast<ListValueImpl*>(list.get());
+  if (!impl)
+    return nullptr;
+  ValueController::Lock lock(impl->controller());
+  if (!impl->node() || impl->owned() || lock->callback_scoped() ||
+      lock->root() != impl->node()) {
+    return nullptr;
+  }
+  return lock->TakeAll();
+}
+
 bool EndCallbackScope(CefRefPtr<CefListValue> list) {
   ListValueImpl* impl = dynamic_cast<ListValueImpl*>(list.get());
   if (!impl)

@@ -105,9 +105,13 @@ void ValueController::DetachDescendants(const Value* node) {
 }
 
 void ValueController::DetachAll() {
+  TakeAll();  // and frees it
+}
+
+std::unique_ptr<Value> ValueController::TakeAll() {
   handles_.ForEach([](const Value*, ValueHandle* handle) { handle->Detach(); });
   handles_.Clear();
-  root_.reset();
+  return std::move(root_);
 }
 
 std::unique_ptr<Value> ValueController::MoveInto(

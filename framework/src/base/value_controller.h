@@ -94,6 +94,8 @@ class ValueController : public std::enable_shared_from_this<ValueController> {
   void DetachDescendants(const Value* node);
   // Detaches every handle and frees the tree (end of a callback's scope).
   void DetachAll();
+  // Detaches every handle and hands the tree over to the caller.
+  std::unique_ptr<Value> TakeAll();
 
   // Moves this standalone tree into |destination|: hands the root over (the
   // caller inserts it), detaches the root's own handle, transfers the other

@@ -50,6 +50,11 @@ CefRefPtr<CefProcessMessage> NewCallbackScopedMessage(
 // copying it; NULL when |root| is not a list.
 CefRefPtr<CefListValue> AdoptList(std::unique_ptr<Value> root);
 
+// The tree of |list|, a standalone list (from Create() or Copy(), not set
+// into a container), taken without copying: |list| and every handle into
+// it turn invalid. NULL for any other list.
+std::unique_ptr<Value> ReleaseList(CefRefPtr<CefListValue> list);
+
 // Ends the scope: the value and every handle into it turn invalid and the
 // data is freed. False, changing nothing, for a value that was not made by
 // the functions above (or a NULL one).

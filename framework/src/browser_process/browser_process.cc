@@ -366,12 +366,20 @@ void BrowserProcess::Handle(RendererSlot* slot, kivhost::HostEvent& event) {
         FindBrowser(slot->number, sent->browser_id);
     if (!browser.get() || !browser->client().get())
       return;
-    CefRefPtr<CefProcessMessage> message =
-        cef_process::WireToMessage(sent->name, sent->arguments);
-    if (!message.get())
+    // The converted tree becomes the received message itself, without a
+    // copy, and the wire form goes before the client sees it: the observer
+    // has had it, and nothing reads the event after this. For a message of
+    // many values each tree is as large as the frame many times over.
+    std::unique_ptr<cef_base::Value> arguments =
+        cef_base::ReleaseList(cef_process::WireToList(sent->arguments));
+    sent->arguments = ipc::WireValue();
+    if (!arguments)
       return;
     cef_base::CallbackScope<CefProcessMessage> scope(
-        cef_base::CreateCallbackScopedMessage(message, true));
+        cef_base::NewCallbackScopedMessage(sent->name, std::move(arguments),
+                                           true));
+    if (!scope.get().get())
+      return;
     browser->client()->OnProcessMessageReceived(browser.get(), PID_RENDERER,
                                                 scope.get());
   } else if (auto* console = std::get_if<ipc::ConsoleMessage>(wire)) {

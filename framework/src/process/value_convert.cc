@@ -195,14 +195,4 @@ CefRefPtr<CefListValue> WireToList(const ipc::WireValue& wire) {
   return BuildList(wire);
 }
 
-CefRefPtr<CefProcessMessage> WireToMessage(const std::string& name,
-                                           const ipc::WireValue& arguments) {
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
-  if (!message)
-    return nullptr;
-  if (!FillList(message->GetArgumentList().get(), arguments.list_value()))
-    return nullptr;
-  return message;
-}
-
 }  // namespace cef_process

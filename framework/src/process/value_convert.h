@@ -28,11 +28,6 @@ bool ListToWire(CefRefPtr<CefListValue> list,
 // list limit).
 CefRefPtr<CefListValue> WireToList(const ipc::WireValue& wire);
 
-// The same for process messages: a new writable message named |name| whose
-// argument list holds |arguments|; NULL when it cannot hold them.
-CefRefPtr<CefProcessMessage> WireToMessage(const std::string& name,
-                                           const ipc::WireValue& arguments);
-
 }  // namespace cef_process
 
 #endif  // CEF_SRC_PROCESS_VALUE_CONVERT_H_
