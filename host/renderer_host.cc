@@ -233,12 +233,22 @@ bool RendererHost::SendProcessMessage(int browser_id,
                                       const std::string& name,
                                       ipc::WireValue arguments,
                                       std::string* error) {
-  if (!arguments.is_list()) {
+  return SendLentProcessMessage(browser_id, name, &arguments, error);
+}
+
+bool RendererHost::SendLentProcessMessage(int browser_id,
+                                          const std::string& name,
+                                          ipc::WireValue* arguments,
+                                          std::string* error) {
+  if (!arguments->is_list()) {
     *error = "message arguments must be a list";
     return false;
   }
-  return SendUnlessBacklogged(
-      ipc::DeliverMessage{browser_id, name, std::move(arguments)}, error);
+  ipc::Request request(
+      ipc::DeliverMessage{browser_id, name, std::move(*arguments)});
+  const bool sent = SendUnlessBacklogged(request, error);
+  *arguments = std::move(std::get<ipc::DeliverMessage>(request).arguments);
+  return sent;
 }
 
 bool RendererHost::ReleaseContext(int browser_id,

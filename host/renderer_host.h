@@ -121,6 +121,12 @@ class RendererHost {
                           const std::string& name,
                           ipc::WireValue arguments,
                           std::string* error);
+  // The same for a caller that still needs |arguments| afterwards: they are
+  // lent for the encoding, not copied, and left as they were.
+  bool SendLentProcessMessage(int browser_id,
+                              const std::string& name,
+                              ipc::WireValue* arguments,
+                              std::string* error);
   bool ReleaseContext(int browser_id, int64_t frame_id, std::string* error);
   bool DestroyBrowser(int browser_id, std::string* error);
   bool Shutdown(int exit_code, std::string* error);

@@ -329,8 +329,10 @@ bool BrowserProcess::SendToRenderer(const BrowserImpl& browser,
     return false;
   }
   const std::string name = message->GetName().ToString();
-  if (!slot->host->SendProcessMessage(browser.id(), name, arguments, &error))
+  if (!slot->host->SendLentProcessMessage(browser.id(), name, &arguments,
+                                          &error)) {
     return false;
+  }
   slot->unsynced = true;
   if (observer_)
     observer_->OnMessageToRenderer(browser.id(), name, arguments);
