@@ -1,10 +1,13 @@
 #include "host/json_value.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <set>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "ipc/framing.h"
@@ -522,8 +525,67 @@ bool JsonToValue(const Json& json, ipc::WireValue* out, std::string* error) {
   return true;
 }
 
+namespace {
+
+// Whether an entry's key in its UTF-8 form is given twice.
+bool RepeatsKey(const ipc::WireValue::Entries& entries) {
+  std::unordered_set<std::u16string_view> keys;
+  keys.reserve(entries.size());
+  for (const ipc::WireValue::Entry& entry : entries) {
+    if (!keys.insert(entry.first).second)
+      return true;
+  }
+  return false;
+}
+
+// Appends the text of ValueToJson(value).dump() to |out| as it walks the
+// value: lists and plain dictionaries are written item by item, so that no
+// Json tree of a large container is ever built whole.
+void AppendJsonText(const ipc::WireValue& value, std::string* out) {
+  if (value.is_list()) {
+    out->push_back('[');
+    bool first = true;
+    for (const ipc::WireValue& item : value.list_value()) {
+      if (!first)
+        out->push_back(',');
+      first = false;
+      AppendJsonText(item, out);
+    }
+    out->push_back(']');
+    return;
+  }
+  if (value.is_dictionary()) {
+    const ipc::WireValue::Entries& entries = value.dictionary_value();
+    const bool plain = std::none_of(entries.begin(), entries.end(),
+                                    [](const ipc::WireValue::Entry& entry) {
+                                      return KeyNeedsTagging(entry.first);
+                                    }) &&
+                       !RepeatsKey(entries);
+    if (plain) {
+      // Valid UTF-16 keys that differ stay different in UTF-8.
+      out->push_back('{');
+      bool first = true;
+      for (const ipc::WireValue::Entry& entry : entries) {
+        if (!first)
+          out->push_back(',');
+        first = false;
+        *out += Json(ipc::Utf16ToUtf8(entry.first)).dump();
+        out->push_back(':');
+        AppendJsonText(entry.second, out);
+      }
+      out->push_back('}');
+      return;
+    }
+  }
+  *out += ValueToJson(value).dump();
+}
+
+}  // namespace
+
 std::string ValueToJsonText(const ipc::WireValue& value) {
-  return ValueToJson(value).dump();
+  std::string text;
+  AppendJsonText(value, &text);
+  return text;
 }
 
 std::u16string JsonStringToUtf16(const std::string& text) {

@@ -65,6 +65,30 @@ TEST(JsonValueTest, EveryKindHasAnExactTextForm) {
   }
 }
 
+// The text is written as the value is walked; it must stay the compact
+// dump of the tree form for containers in every combination.
+TEST(JsonValueTest, TextOfNestedContainersIsTheTreeFormsDump) {
+  const WireValue plain = WireValue::Dictionary(
+      {{u"l", WireValue::List({WireValue::Double(0.5), WireValue::Null()})},
+       {u"e", WireValue::Dictionary({})}});
+  const WireValue tagged = WireValue::Dictionary(
+      {{u"$k", WireValue::List({plain, WireValue::String(u"\xD800")})}});
+  // Not made by the decoder, which refuses it; the tree form keeps the first
+  // place and the last value.
+  const WireValue repeated = WireValue::Dictionary(
+      {{u"a", WireValue::Int(1)}, {u"b", plain}, {u"a", WireValue::Int(2)}});
+  const WireValue values[] = {
+      WireValue::List({}),
+      WireValue::List({plain, tagged, WireValue::List({WireValue::List({})})}),
+      WireValue::Dictionary({{u"x", tagged}, {u"y", repeated}}),
+      repeated,
+  };
+  for (const WireValue& value : values)
+    EXPECT_EQ(ValueToJsonText(value), ValueToJson(value).dump());
+  EXPECT_EQ(ValueToJsonText(repeated),
+            "{\"a\":2,\"b\":{\"l\":[0.5,null],\"e\":{}}}");
+}
+
 TEST(JsonValueTest, InputAlternatives) {
   EXPECT_EQ(FromText("5e0"), WireValue::Double(5.0));
   EXPECT_EQ(FromText("{\"$double\": 3}"), WireValue::Double(3.0));
