@@ -538,10 +538,11 @@ bool RepeatsKey(const ipc::WireValue::Entries& entries) {
   return false;
 }
 
-// Appends the text of ValueToJson(value).dump() to |out| as it walks the
-// value: lists and plain dictionaries are written item by item, so that no
-// Json tree of a large container is ever built whole.
-void AppendJsonText(const ipc::WireValue& value, std::string* out) {
+}  // namespace
+
+// Lists and plain dictionaries are written item by item; anything else is
+// dumped from its tree form, small but for a tagged dictionary.
+void AppendValueJsonText(const ipc::WireValue& value, std::string* out) {
   if (value.is_list()) {
     out->push_back('[');
     bool first = true;
@@ -549,7 +550,7 @@ void AppendJsonText(const ipc::WireValue& value, std::string* out) {
       if (!first)
         out->push_back(',');
       first = false;
-      AppendJsonText(item, out);
+      AppendValueJsonText(item, out);
     }
     out->push_back(']');
     return;
@@ -571,7 +572,7 @@ void AppendJsonText(const ipc::WireValue& value, std::string* out) {
         first = false;
         *out += Json(ipc::Utf16ToUtf8(entry.first)).dump();
         out->push_back(':');
-        AppendJsonText(entry.second, out);
+        AppendValueJsonText(entry.second, out);
       }
       out->push_back('}');
       return;
@@ -580,11 +581,9 @@ void AppendJsonText(const ipc::WireValue& value, std::string* out) {
   *out += ValueToJson(value).dump();
 }
 
-}  // namespace
-
 std::string ValueToJsonText(const ipc::WireValue& value) {
   std::string text;
-  AppendJsonText(value, &text);
+  AppendValueJsonText(value, &text);
   return text;
 }
 

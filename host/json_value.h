@@ -35,8 +35,11 @@ Json ValueToJson(const ipc::WireValue& value);
 // the value is built).
 bool JsonToValue(const Json& json, ipc::WireValue* out, std::string* error);
 
-// Compact text of ValueToJson.
+// Compact text of ValueToJson, written as the value is walked: no Json tree
+// of a list or a plain dictionary is built whole.
 std::string ValueToJsonText(const ipc::WireValue& value);
+// The same, appended to |out|.
+void AppendValueJsonText(const ipc::WireValue& value, std::string* out);
 
 // The UTF-16 code units of a string of a parsed document: UTF-8, in which
 // the parser writes unpaired surrogates as their three-byte sequences (see

@@ -40,10 +40,14 @@ int UsageError(const std::string& message) {
   return kivhost::kRunUsageError;
 }
 
+// One line in one piece, without a copy of it: a message's values can make
+// a line of hundreds of megabytes.
 void WriteLine(const std::string& line) {
-  std::string text = line + "\n";
-  fwrite(text.data(), 1, text.size(), stdout);
+  flockfile(stdout);
+  fwrite(line.data(), 1, line.size(), stdout);
+  fputc('\n', stdout);
   fflush(stdout);
+  funlockfile(stdout);
 }
 
 // Reads "--name VALUE" or "--name=VALUE" at |*i|.

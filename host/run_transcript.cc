@@ -54,8 +54,10 @@ std::string NameListText(const std::vector<std::string>& names) {
 void Transcript::OnMessageToRenderer(int browser_id,
                                      const std::string& name,
                                      const ipc::WireValue& arguments) {
-  Print("-> message " + QuotedText(name) + " to browser " +
-        std::to_string(browser_id) + ": " + ValueToJsonText(arguments));
+  std::string line = "-> message " + QuotedText(name) + " to browser " +
+                     std::to_string(browser_id) + ": ";
+  AppendValueJsonText(arguments, &line);
+  Print(line);
 }
 
 void Transcript::OnRendererEvent(int renderer, const HostEvent& event) {
@@ -73,9 +75,11 @@ void Transcript::OnRendererEvent(int renderer, const HostEvent& event) {
   } else {
     const ipc::Event& wire = std::get<ipc::Event>(event);
     if (const auto* message = std::get_if<ipc::ProcessMessageSent>(&wire)) {
-      Print("<- message " + QuotedText(message->name) + " from browser " +
-            std::to_string(message->browser_id) + ": " +
-            ValueToJsonText(message->arguments));
+      std::string line = "<- message " + QuotedText(message->name) +
+                         " from browser " +
+                         std::to_string(message->browser_id) + ": ";
+      AppendValueJsonText(message->arguments, &line);
+      Print(line);
     } else if (const auto* console = std::get_if<ipc::ConsoleMessage>(&wire)) {
       Print(std::string("<- console.") + ipc::ConsoleLevelName(console->level) +
             ": " + OnTheLine(console->text));
