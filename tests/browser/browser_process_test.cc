@@ -5,9 +5,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -15,11 +12,13 @@
 
 #include "browser_process/browser_process.h"
 #include "gtest/gtest.h"
+#include "tests/support/process_state.h"
 
 namespace {
 
 using cef_browser_process::BrowserProcess;
 using cef_browser_process::Millis;
+using test_support::DeadButNotReaped;
 
 class ProbeApp : public CefApp, public CefBrowserProcessHandler {
  public:
@@ -78,22 +77,6 @@ class ProbeClient : public CefClient, public CefRequestHandler {
  private:
   IMPLEMENT_REFCOUNTING(ProbeClient);
 };
-
-// Whether process |pid| has ended and its descriptors are closed, but it is
-// not yet reaped: its main thread is a zombie and its other threads, which
-// share the descriptor table, are gone.
-bool DeadButNotReaped(pid_t pid) {
-  const std::string proc = "/proc/" + std::to_string(pid);
-  std::ifstream stat(proc + "/stat");
-  std::string line;
-  std::getline(stat, line);
-  const size_t end = line.rfind(") ");
-  if (end == std::string::npos || line[end + 2] != 'Z')
-    return false;
-  std::error_code error;
-  auto threads = std::filesystem::directory_iterator(proc + "/task", error);
-  return !error && std::distance(threads, {}) == 1;
-}
 
 class BrowserProcessTest : public ::testing::Test {
  protected:

@@ -20,21 +20,12 @@
 #include "gtest/gtest.h"
 #include "host/child_process.h"
 #include "host/driver.h"
+#include "tests/support/process_state.h"
 
 namespace {
 
 using kivhost::Json;
-
-// Whether |pid| has ended but is not reaped yet (state Z in /proc/<pid>/stat,
-// after the parenthesized command name).
-bool IsZombie(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)),
-                   std::istreambuf_iterator<char>());
-  const size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() &&
-         text[close + 2] == 'Z';
-}
+using test_support::DeadButNotReaped;
 
 // Sends SIGKILL to |pid| if it is still a process whose command line holds
 // |argument|: a process descriptor taken first keeps the signal from
@@ -418,11 +409,10 @@ TEST_F(DriverTest, ACommandToARendererThatDiedUnseenReportsTheExitFirst) {
   ASSERT_EQ(start["ok"], true) << start.dump();
   const pid_t pid = start["pid"].get<pid_t>();
   ASSERT_EQ(kill(pid, SIGKILL), 0);
-  // Dead (a zombie the driver has not reaped): its end of the channel is
-  // closed.
-  for (int i = 0; i < 500 && !IsZombie(pid); ++i)
+  // Dead, its end of the channel closed, and not reaped by the driver.
+  for (int i = 0; i < 500 && !DeadButNotReaped(pid); ++i)
     usleep(10000);
-  ASSERT_TRUE(IsZombie(pid));
+  ASSERT_TRUE(DeadButNotReaped(pid));
 
   std::vector<Json> lines = Run(R"({"cmd":"create_browser","browser":1})");
   ASSERT_GE(lines.size(), 2u);
@@ -436,7 +426,7 @@ TEST_F(DriverTest, ACommandToARendererThatDiedUnseenReportsTheExitFirst) {
   ASSERT_EQ(start["ok"], true) << start.dump();
   const pid_t second = start["pid"].get<pid_t>();
   ASSERT_EQ(kill(second, SIGKILL), 0);
-  for (int i = 0; i < 500 && !IsZombie(second); ++i)
+  for (int i = 0; i < 500 && !DeadButNotReaped(second); ++i)
     usleep(10000);
   lines = Run(R"({"cmd":"shutdown"})");
   ASSERT_GE(lines.size(), 2u);
