@@ -64,6 +64,15 @@ bool KeyNeedsTagging(const std::u16string& key) {
   return (!key.empty() && key[0] == u'$') || !ipc::IsValidUtf16(key);
 }
 
+// Whether a dictionary is written in the $dict form: a key of it could not
+// stand as a plain JSON object's key.
+bool NeedsTaggedForm(const ipc::WireValue::Entries& entries) {
+  return std::any_of(entries.begin(), entries.end(),
+                     [](const ipc::WireValue::Entry& entry) {
+                       return KeyNeedsTagging(entry.first);
+                     });
+}
+
 std::string Pointer(const std::string& path) {
   return path.empty() ? "the value" : "\"" + path + "\"";
 }
@@ -494,12 +503,7 @@ Json ValueToJson(const ipc::WireValue& value) {
     }
     case ipc::WireValue::Type::kDictionary: {
       const ipc::WireValue::Entries& entries = value.dictionary_value();
-      bool tagged_form = false;
-      for (const ipc::WireValue::Entry& entry : entries) {
-        if (KeyNeedsTagging(entry.first))
-          tagged_form = true;
-      }
-      if (!tagged_form)
+      if (!NeedsTaggedForm(entries))
         return EntriesToObject(entries);
       Json pairs = Json::array();
       for (const ipc::WireValue::Entry& entry : entries) {
@@ -557,11 +561,7 @@ void AppendValueJsonText(const ipc::WireValue& value, std::string* out) {
   }
   if (value.is_dictionary()) {
     const ipc::WireValue::Entries& entries = value.dictionary_value();
-    const bool plain = std::none_of(entries.begin(), entries.end(),
-                                    [](const ipc::WireValue::Entry& entry) {
-                                      return KeyNeedsTagging(entry.first);
-                                    }) &&
-                       !RepeatsKey(entries);
+    const bool plain = !NeedsTaggedForm(entries) && !RepeatsKey(entries);
     if (plain) {
       // Valid UTF-16 keys that differ stay different in UTF-8.
       out->push_back('{');
