@@ -72,7 +72,16 @@ class ProbeClient : public CefClient, public CefRequestHandler {
                                  TerminationStatus termination) override {
     ++terminations;
     status = termination;
+    // Reloads the page, as an application may after a crash.
+    if (reload_in) {
+      std::string error;
+      EXPECT_TRUE(
+          reload_in->LoadMainFrame(browser, "test://reload.js", "", &error))
+          << error;
+    }
   }
+
+  BrowserProcess* reload_in = nullptr;
 
  private:
   IMPLEMENT_REFCOUNTING(ProbeClient);
@@ -97,6 +106,17 @@ class BrowserProcessTest : public ::testing::Test {
         << error;
     EXPECT_TRUE(process_.Settle(nullptr));
     return browser;
+  }
+
+  // Kills |renderer| and waits until it is dead but not reaped: the loop
+  // has not seen the end.
+  bool KillUnseen(int renderer) {
+    const pid_t pid = process_.RendererPid(renderer);
+    if (!process_.KillRenderer(renderer, SIGKILL))
+      return false;
+    for (int i = 0; i < 500 && !DeadButNotReaped(pid); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return DeadButNotReaped(pid);
   }
 
   CefRefPtr<ProbeApp> app_;
@@ -230,12 +250,7 @@ TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {
 TEST_F(BrowserProcessTest, ANavigationAfterAKillLoadsInANewRenderer) {
   CefRefPtr<CefBrowser> browser = Open("");
   const int killed = renderer_;
-  const pid_t pid = process_.RendererPid(killed);
-  ASSERT_TRUE(process_.KillRenderer(killed, SIGKILL));
-  // The loop has not seen the end.
-  for (int i = 0; i < 500 && !DeadButNotReaped(pid); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(DeadButNotReaped(pid));
+  ASSERT_TRUE(KillUnseen(killed));
   std::string error;
   ASSERT_TRUE(process_.LoadMainFrame(browser, "test://next.js",
                                      "kivApi.query({name: 'ask', args: 2});",
@@ -244,6 +259,26 @@ TEST_F(BrowserProcessTest, ANavigationAfterAKillLoadsInANewRenderer) {
   EXPECT_EQ(1, client_->terminations);
   EXPECT_EQ(TS_PROCESS_WAS_KILLED, client_->status);
   EXPECT_NE(killed, process_.RendererOf(browser));
+  ASSERT_TRUE(process_.RunUntil([&] { return client_->name == "kiv_jsapi"; },
+                                Millis(5000)));
+}
+
+// The same, when the report of the end reloads the page: the navigation
+// loads in the renderer the reload started, and no other is left running.
+TEST_F(BrowserProcessTest,
+       ANavigationAfterAKillReloadedOnItsReportUsesOneRenderer) {
+  CefRefPtr<CefBrowser> browser = Open("");
+  const int killed = renderer_;
+  client_->reload_in = &process_;
+  ASSERT_TRUE(KillUnseen(killed));
+  std::string error;
+  ASSERT_TRUE(process_.LoadMainFrame(browser, "test://next.js",
+                                     "kivApi.query({name: 'ask', args: 2});",
+                                     &error))
+      << error;
+  EXPECT_EQ(1, client_->terminations);
+  EXPECT_EQ(killed + 1, process_.RendererOf(browser));
+  EXPECT_FALSE(process_.RendererRunning(killed + 2));
   ASSERT_TRUE(process_.RunUntil([&] { return client_->name == "kiv_jsapi"; },
                                 Millis(5000)));
 }

@@ -251,6 +251,7 @@ bool BrowserProcess::SendLoad(BrowserImpl* browser,
       return false;
     // The renderer closed its end before the loop saw it go (killed, or
     // crashed): its end is reported, then the page loads in a new renderer.
+    const int failed = browser->renderer();
     std::vector<kivhost::HostEvent> events;
     slot->host->WaitForExit(kExitAfterFailedWrite, &events);
     Report(slot, &events);
@@ -258,7 +259,12 @@ bool BrowserProcess::SendLoad(BrowserImpl* browser,
       *error = "the browser is closed";
       return false;
     }
-    if (!Rehost(browser, error))
+    // A client that reloaded the page from the report has given the browser
+    // a new renderer already; another would be left running beside it.
+    const RendererSlot* now = FindRenderer(browser->renderer());
+    const bool rehosted = browser->renderer() != failed && now &&
+                          now->running && now->host->channel_open();
+    if (!rehosted && !Rehost(browser, error))
       return false;
   }
 }
