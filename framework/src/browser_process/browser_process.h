@@ -100,7 +100,8 @@ class BrowserProcess {
   // loads the page; the renderer releases the old page's context. A browser
   // whose renderer has ended gets a new renderer process, as a reload after
   // a crash would, also when the end is found only by the load's write (its
-  // OnRenderProcessTerminated comes first).
+  // OnRenderProcessTerminated comes first; a reload made there starts the
+  // renderer that this load then uses).
   bool LoadMainFrame(CefRefPtr<CefBrowser> browser,
                      const std::string& url,
                      const std::string& script,
