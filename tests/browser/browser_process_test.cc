@@ -246,41 +246,30 @@ TEST_F(BrowserProcessTest, OnlyAnUnexpectedEndIsATermination) {
 }
 
 // A navigation right after its renderer died, before the loop saw the end,
-// hears of the end first and then loads in a new renderer.
+// hears of the end first and then loads in a new renderer; when the report
+// of the end reloads the page, in the renderer the reload started, with no
+// other left running.
 TEST_F(BrowserProcessTest, ANavigationAfterAKillLoadsInANewRenderer) {
-  CefRefPtr<CefBrowser> browser = Open("");
-  const int killed = renderer_;
-  ASSERT_TRUE(KillUnseen(killed));
-  std::string error;
-  ASSERT_TRUE(process_.LoadMainFrame(browser, "test://next.js",
-                                     "kivApi.query({name: 'ask', args: 2});",
-                                     &error))
-      << error;
-  EXPECT_EQ(1, client_->terminations);
-  EXPECT_EQ(TS_PROCESS_WAS_KILLED, client_->status);
-  EXPECT_NE(killed, process_.RendererOf(browser));
-  ASSERT_TRUE(process_.RunUntil([&] { return client_->name == "kiv_jsapi"; },
-                                Millis(5000)));
-}
-
-// The same, when the report of the end reloads the page: the navigation
-// loads in the renderer the reload started, and no other is left running.
-TEST_F(BrowserProcessTest,
-       ANavigationAfterAKillReloadedOnItsReportUsesOneRenderer) {
-  CefRefPtr<CefBrowser> browser = Open("");
-  const int killed = renderer_;
-  client_->reload_in = &process_;
-  ASSERT_TRUE(KillUnseen(killed));
-  std::string error;
-  ASSERT_TRUE(process_.LoadMainFrame(browser, "test://next.js",
-                                     "kivApi.query({name: 'ask', args: 2});",
-                                     &error))
-      << error;
-  EXPECT_EQ(1, client_->terminations);
-  EXPECT_EQ(killed + 1, process_.RendererOf(browser));
-  EXPECT_FALSE(process_.RendererRunning(killed + 2));
-  ASSERT_TRUE(process_.RunUntil([&] { return client_->name == "kiv_jsapi"; },
-                                Millis(5000)));
+  for (const bool reload : {false, true}) {
+    SCOPED_TRACE(reload ? "reloaded on the report" : "not reloaded");
+    client_->reload_in = reload ? &process_ : nullptr;
+    client_->terminations = 0;
+    client_->name.clear();
+    CefRefPtr<CefBrowser> browser = Open("");
+    const int killed = renderer_;
+    ASSERT_TRUE(KillUnseen(killed));
+    std::string error;
+    ASSERT_TRUE(process_.LoadMainFrame(browser, "test://next.js",
+                                       "kivApi.query({name: 'ask', args: 2});",
+                                       &error))
+        << error;
+    EXPECT_EQ(1, client_->terminations);
+    EXPECT_EQ(TS_PROCESS_WAS_KILLED, client_->status);
+    EXPECT_EQ(killed + 1, process_.RendererOf(browser));
+    EXPECT_FALSE(process_.RendererRunning(killed + 2));
+    ASSERT_TRUE(process_.RunUntil([&] { return client_->name == "kiv_jsapi"; },
+                                  Millis(5000)));
+  }
 }
 
 TEST_F(BrowserProcessTest, RenderersFromTheThirdOnAreForkedAndEndAlike) {
