@@ -178,6 +178,11 @@ CefRefPtr<CefBrowser> BrowserProcess::CreateBrowser(int renderer,
   return browser.get();
 }
 
+bool BrowserProcess::HasLiveRenderer(const BrowserImpl& browser) const {
+  const RendererSlot* slot = FindRenderer(browser.renderer());
+  return slot && slot->running && slot->host->channel_open();
+}
+
 bool BrowserProcess::Rehost(BrowserImpl* browser, std::string* error) {
   const int renderer = StartRenderer(error);
   if (!renderer)
@@ -221,11 +226,8 @@ bool BrowserProcess::LoadMainFrame(CefRefPtr<CefBrowser> browser,
       return false;
     }
   }
-  RendererSlot* slot = FindRenderer(impl->renderer());
-  if (!slot || !slot->running || !slot->host->channel_open()) {
-    if (!Rehost(impl.get(), error))
-      return false;
-  }
+  if (!HasLiveRenderer(*impl) && !Rehost(impl.get(), error))
+    return false;
   ipc::LoadFrame load;
   load.browser_id = impl->id();
   load.frame_id = impl->main_frame_id();
@@ -261,9 +263,8 @@ bool BrowserProcess::SendLoad(BrowserImpl* browser,
     }
     // A client that reloaded the page from the report has given the browser
     // a new renderer already; another would be left running beside it.
-    const RendererSlot* now = FindRenderer(browser->renderer());
-    const bool rehosted = browser->renderer() != failed && now &&
-                          now->running && now->host->channel_open();
+    const bool rehosted =
+        browser->renderer() != failed && HasLiveRenderer(*browser);
     if (!rehosted && !Rehost(browser, error))
       return false;
   }

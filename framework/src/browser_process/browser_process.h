@@ -152,6 +152,8 @@ class BrowserProcess {
   void Handle(RendererSlot* slot, kivhost::HostEvent& event);
   void HandleExit(RendererSlot* slot, const kivhost::ProcessExited& exited);
   void Report(RendererSlot* slot, std::vector<kivhost::HostEvent>* events);
+  // Whether |browser|'s renderer runs with its channel open.
+  bool HasLiveRenderer(const BrowserImpl& browser) const;
   bool Rehost(BrowserImpl* browser, std::string* error);
   bool SendLoad(BrowserImpl* browser,
                 const ipc::LoadFrame& load,
