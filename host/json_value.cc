@@ -531,7 +531,7 @@ bool JsonToValue(const Json& json, ipc::WireValue* out, std::string* error) {
 
 namespace {
 
-// Whether an entry's key in its UTF-8 form is given twice.
+// Whether a key is given twice; for valid UTF-16 keys, the same as in UTF-8.
 bool RepeatsKey(const ipc::WireValue::Entries& entries) {
   std::unordered_set<std::u16string_view> keys;
   keys.reserve(entries.size());
